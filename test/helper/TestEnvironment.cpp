@@ -1,0 +1,24 @@
+#include "TestEnvironment.h"
+
+#include <QDir>
+
+void tessarovin::prepareTestEnvironment(const char* pHome)
+{
+	const QString home = QString::fromUtf8(pHome);
+	QDir(home).removeRecursively();
+
+	const QList<QPair<const char*, QString>> variables = {
+		{"HOME", home},
+		{"TMPDIR", home + QStringLiteral("/tmp")},
+		{"XDG_CONFIG_HOME", home + QStringLiteral("/config")},
+		{"XDG_DATA_HOME", home + QStringLiteral("/data")},
+		{"XDG_CACHE_HOME", home + QStringLiteral("/cache")},
+		{"XDG_RUNTIME_DIR", home + QStringLiteral("/runtime")}
+	};
+	for (const auto& [name, path] : variables)
+	{
+		QDir().mkpath(path);
+		qputenv(name, path.toUtf8());
+	}
+	QFile::setPermissions(home + QStringLiteral("/runtime"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
