@@ -41,6 +41,17 @@ namespace tessarovin
 	using enumName = Enum##enumName::enumName;
 
 
+// Where the meta-enum of T comes from; specialised for the platform's enumerations that carry none.
+template<typename T>
+struct EnumMetaObject
+{
+	static QMetaEnum get()
+	{
+		return QMetaEnum::fromType<T>();
+	}
+};
+
+
 template<typename T>
 class Enum
 {
@@ -51,7 +62,7 @@ class Enum
 
 		static QMetaEnum getMetaEnum()
 		{
-			return QMetaEnum::fromType<T>();
+			return EnumMetaObject<T>::get();
 		}
 
 	public:

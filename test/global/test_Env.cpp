@@ -1,5 +1,264 @@
 #include "Env.h"
+#include "LogCapture.h"
 #include "TestEnvironment.h"
-class test_Env : public QObject { Q_OBJECT private Q_SLOTS: void dummy(){} };
-KENDRAWELL_TEST_MAIN(test_Env)
+
+#include <QSemaphore>
+#include <QThread>
+#include <QTimer>
+
+#include <memory>
+
+namespace tessarovin
+{
+
+class MainThreadSingleton
+	: public QObject
+{
+	Q_OBJECT
+};
+
+class OnceSingleton
+	: public QObject
+{
+	Q_OBJECT
+};
+
+class AnyThreadSingleton
+	: public QObject
+	, public Env::ThreadSafe
+{
+	Q_OBJECT
+};
+
+class SharedThing
+	: public QObject
+{
+	Q_OBJECT
+};
+
+class Greeter
+{
+	public:
+		const QString mName;
+
+		explicit Greeter(const QString& pName)
+			: mName(pName)
+		{
+		}
+
+
+		virtual ~Greeter() = default;
+};
+
+class FakeGreeter
+	: public Greeter
+{
+	public:
+		FakeGreeter()
+			: Greeter(QStringLiteral("fake"))
+		{
+		}
+
+
+};
+
+} // namespace tessarovin
+
+using namespace tessarovin;
+
+namespace
+{
+
+int gArgc = 1;
+char gArg0[] = "test_Env";
+char* gArgv[] = {gArg0, nullptr};
+
+// Ends an application the way the event loop does, so that aboutToQuit fires and deferred deletes run.
+void quitApplication()
+{
+	QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+	QCoreApplication::exec();
+}
+
+
+template<typename Function>
+QThread* runInThread(const QString& pName, Function pFunction)
+{
+	QThread* thread = QThread::create(pFunction);
+	thread->setObjectName(pName);
+	thread->start();
+	return thread;
+}
+
+
+} // namespace
+
+
+class test_Env
+	: public QObject
+{
+	Q_OBJECT
+
+	std::unique_ptr<QCoreApplication> mApp;
+
+	private Q_SLOTS:
+		void init()
+		{
+			mApp = std::make_unique<QCoreApplication>(gArgc, gArgv);
+			QThread::currentThread()->setObjectName(QStringLiteral("MainThread"));
+		}
+
+
+		void cleanup()
+		{
+			quitApplication();
+			mApp.reset();
+		}
+
+
+		void singletonIsCreatedOnce()
+		{
+			const LogCapture capture;
+			auto* first = Env::getSingleton<OnceSingleton>();
+			auto* second = Env::getSingleton<OnceSingleton>();
+			QVERIFY(first);
+			QCOMPARE(first, second);
+			QCOMPARE(capture.count(QStringLiteral("Create singleton: tessarovin::OnceSingleton")), 1);
+		}
+
+
+		void threadMismatchIsReported()
+		{
+			Env::getSingleton<MainThreadSingleton>();
+			Env::getSingleton<AnyThreadSingleton>();
+
+			const LogCapture capture;
+			MainThreadSingleton* fromWorker = nullptr;
+			AnyThreadSingleton* safeFromWorker = nullptr;
+			QThread* thread = runInThread(QStringLiteral("WorkerThread"), [&] {
+					fromWorker = Env::getSingleton<MainThreadSingleton>();
+					safeFromWorker = Env::getSingleton<AnyThreadSingleton>();
+				});
+			QVERIFY(thread->wait(5000));
+			delete thread;
+
+			QCOMPARE(fromWorker, Env::getSingleton<MainThreadSingleton>());
+			QCOMPARE(safeFromWorker, Env::getSingleton<AnyThreadSingleton>());
+
+			const auto entries = capture.entries();
+			QCOMPARE(entries.size(), 1);
+			QCOMPARE(entries.first().mType, QtWarningMsg);
+			QCOMPARE(entries.first().mMessage, QStringLiteral("tessarovin::MainThreadSingleton was created in \"MainThread\" but is requested by \"WorkerThread\""));
+		}
+
+
+		void quitDestroysAndNextApplicationRecreates()
+		{
+			auto* old = Env::getSingleton<MainThreadSingleton>();
+			QVERIFY(old);
+
+			auto capture = std::make_unique<LogCapture>();
+			quitApplication();
+			QCOMPARE(capture->count(QStringLiteral("Destroy singleton: tessarovin::MainThreadSingleton")), 1);
+			QCOMPARE(Env::getSingleton<MainThreadSingleton>(), nullptr);
+			mApp.reset();
+
+			// The new application object re-creates what existed before anybody asks for it.
+			capture.reset();
+			capture = std::make_unique<LogCapture>();
+			mApp = std::make_unique<QCoreApplication>(gArgc, gArgv);
+			QCOMPARE(capture->count(QStringLiteral("Create singleton: tessarovin::MainThreadSingleton")), 1);
+			QCOMPARE(capture->count(QStringLiteral("Create singleton: tessarovin::SharedThing")), 0);
+
+			capture->clear();
+			auto* fresh = Env::getSingleton<MainThreadSingleton>();
+			QVERIFY(fresh);
+			QCOMPARE(capture->count(QStringLiteral("Create singleton:")), 0);
+		}
+
+
+		void sharedInstance()
+		{
+			QVERIFY(Env::getShared<SharedThing>(false).isNull());
+
+			const LogCapture capture;
+			auto first = Env::getShared<SharedThing>(true);
+			auto second = Env::getShared<SharedThing>(true);
+			auto lookOnly = Env::getShared<SharedThing>(false);
+			QVERIFY(first);
+			QCOMPARE(first, second);
+			QCOMPARE(first, lookOnly);
+			QCOMPARE(capture.count(QStringLiteral("Spawn shared instance: tessarovin::SharedThing")), 1);
+
+			QPointer<SharedThing> watcher = first.data();
+			first.reset();
+			second.reset();
+			lookOnly.reset();
+			QVERIFY(watcher.isNull());
+			QVERIFY(Env::getShared<SharedThing>(false).isNull());
+
+			auto third = Env::getShared<SharedThing>();
+			QVERIFY(third);
+			QCOMPARE(capture.count(QStringLiteral("Spawn shared instance: tessarovin::SharedThing")), 2);
+		}
+
+
+		void concurrentSpawnEndsWithOneObject()
+		{
+			constexpr int threadCount = 8;
+			QSemaphore start;
+			QList<QSharedPointer<SharedThing>> results(threadCount);
+			QList<QThread*> threads;
+			for (int i = 0; i < threadCount; ++i)
+			{
+				threads << runInThread(QStringLiteral("Spawner%1").arg(i), [&start, &results, i] {
+						start.acquire();
+						results[i] = Env::getShared<SharedThing>();
+					});
+			}
+			start.release(threadCount);
+			for (auto* thread : std::as_const(threads))
+			{
+				QVERIFY(thread->wait(5000));
+				delete thread;
+			}
+
+			for (const auto& result : std::as_const(results))
+			{
+				QVERIFY(result);
+				QCOMPARE(result, results.first());
+			}
+			// Shared instances must not outlive the application's threads in this test.
+			results.clear();
+		}
+
+
+		void factory()
+		{
+			std::unique_ptr<Greeter> plain(Env::create<Greeter*>(QStringLiteral("plain")));
+			QCOMPARE(plain->mName, QStringLiteral("plain"));
+
+			Env::setCreator<Greeter*(QString)>([](const QString&) -> Greeter* {
+					return new FakeGreeter();
+				});
+			std::unique_ptr<Greeter> replaced(Env::create<Greeter*>(QStringLiteral("plain")));
+			QVERIFY(dynamic_cast<FakeGreeter*>(replaced.get()));
+
+			Env::setCreator<Greeter*(QString)>(nullptr);
+			std::unique_ptr<Greeter> restored(Env::create<Greeter*>(QStringLiteral("again")));
+			QVERIFY(!dynamic_cast<FakeGreeter*>(restored.get()));
+			QCOMPARE(restored->mName, QStringLiteral("again"));
+		}
+
+
+};
+
+int main(int argc, char** argv)
+{
+	prepareTestEnvironment(KENDRAWELL_TEST_HOME);
+	test_Env testObject;
+	return QTest::qExec(&testObject, argc, argv);
+}
+
+
 #include "test_Env.moc"
