@@ -1,0 +1,168 @@
+#include "EcUtil.h"
+
+#include "LogCategories.h"
+
+#include <openssl/core_names.h>
+#include <openssl/objects.h>
+
+#include <limits>
+
+using namespace tessarovin;
+
+
+QSharedPointer<EC_GROUP> EcUtil::createCurve(int pNid)
+{
+	qCDebug(card) << "Create elliptic curve:" << OBJ_nid2sn(pNid);
+
+	EC_GROUP* curve = EC_GROUP_new_by_curve_name(pNid);
+	if (curve == nullptr)
+	{
+		qCCritical(card) << "Error on EC_GROUP_new_by_curve_name, curve is unknown:" << pNid;
+	}
+	return create(curve);
+}
+
+
+QSharedPointer<EVP_PKEY> EcUtil::generateKey(int pNid)
+{
+	const char* name = OBJ_nid2sn(pNid);
+	if (name == nullptr)
+	{
+		return create(static_cast<EVP_PKEY*>(nullptr));
+	}
+	return create(EVP_PKEY_Q_keygen(nullptr, nullptr, "EC", name));
+}
+
+
+QByteArray EcUtil::getEncodedPublicKey(const QSharedPointer<EVP_PKEY>& pKey, bool pCompressed)
+{
+	if (pKey.isNull())
+	{
+		qCCritical(card) << "Cannot use undefined key";
+		return QByteArray();
+	}
+
+	unsigned char* buffer = nullptr;
+	const size_t length = EVP_PKEY_get1_encoded_public_key(pKey.data(), &buffer);
+	if (length == 0 || buffer == nullptr || length > static_cast<size_t>(std::numeric_limits<int>::max()))
+	{
+		OPENSSL_free(buffer);
+		return QByteArray();
+	}
+
+	const QByteArray encoded(reinterpret_cast<const char*>(buffer), static_cast<qsizetype>(length));
+	OPENSSL_free(buffer);
+
+	return pCompressed ? compressPoint(encoded) : encoded;
+}
+
+
+QSharedPointer<BIGNUM> EcUtil::getPrivateKey(const QSharedPointer<const EVP_PKEY>& pKey)
+{
+	BIGNUM* privateKey = nullptr;
+	if (pKey.isNull() || !EVP_PKEY_get_bn_param(pKey.data(), OSSL_PKEY_PARAM_PRIV_KEY, &privateKey))
+	{
+		BN_clear_free(privateKey);
+		return create(static_cast<BIGNUM*>(nullptr));
+	}
+	return create(privateKey);
+}
+
+
+QSharedPointer<EC_POINT> EcUtil::oct2point(const QSharedPointer<const EC_GROUP>& pCurve, const QByteArray& pCompressedData)
+{
+	if (pCurve.isNull())
+	{
+		qCCritical(card) << "Cannot use undefined curve";
+		return create(static_cast<EC_POINT*>(nullptr));
+	}
+
+	auto point = create(EC_POINT_new(pCurve.data()));
+	if (point.isNull())
+	{
+		qCCritical(card) << "Cannot decode elliptic curve point";
+		return point;
+	}
+
+	const auto* data = reinterpret_cast<const unsigned char*>(pCompressedData.constData());
+	if (!EC_POINT_oct2point(pCurve.data(), point.data(), data, static_cast<size_t>(pCompressedData.size()), nullptr))
+	{
+		qCCritical(card) << "Cannot decode elliptic curve point";
+		return create(static_cast<EC_POINT*>(nullptr));
+	}
+
+	// oct2point accepts any well-formed encoding; a point off the curve would leak the key in ECDH.
+	if (EC_POINT_is_on_curve(pCurve.data(), point.data(), nullptr) != 1)
+	{
+		qCCritical(card) << "Decoded point is not on curve";
+		return create(static_cast<EC_POINT*>(nullptr));
+	}
+
+	return point;
+}
+
+
+QByteArray EcUtil::point2oct(const QSharedPointer<const EC_GROUP>& pCurve, const EC_POINT* pPoint)
+{
+	if (pCurve.isNull() || pPoint == nullptr)
+	{
+		qCCritical(card) << "Invalid input data, cannot encode elliptic curve point";
+		return QByteArray();
+	}
+
+	const size_t length = EC_POINT_point2oct(pCurve.data(), pPoint, POINT_CONVERSION_UNCOMPRESSED, nullptr, 0, nullptr);
+	if (length == 0 || length > static_cast<size_t>(std::numeric_limits<int>::max()))
+	{
+		qCCritical(card) << "Cannot encode elliptic curve point";
+		return QByteArray();
+	}
+
+	QByteArray encoded(static_cast<qsizetype>(length), '\0');
+	if (EC_POINT_point2oct(pCurve.data(), pPoint, POINT_CONVERSION_UNCOMPRESSED, reinterpret_cast<unsigned char*>(encoded.data()), length, nullptr) != length)
+	{
+		qCCritical(card) << "Cannot encode elliptic curve point";
+		return QByteArray();
+	}
+
+	return encoded;
+}
+
+
+QByteArray EcUtil::compressPoint(const QByteArray& pPoint)
+{
+	if (pPoint.size() % 2 == 1 && pPoint.at(0) == 0x04)
+	{
+		return pPoint.mid(1, (pPoint.size() - 1) / 2);
+	}
+
+	qCCritical(card) << "Unable to apply compression on point:" << pPoint.toHex();
+	return pPoint;
+}
+
+
+QSharedPointer<OSSL_PARAM> EcUtil::create(const std::function<bool(OSSL_PARAM_BLD* pBuilder)>& pFunc)
+{
+	OSSL_PARAM_BLD* builder = OSSL_PARAM_BLD_new();
+	if (builder == nullptr)
+	{
+		qCCritical(card) << "Cannot create parameter builder";
+		return create(static_cast<OSSL_PARAM*>(nullptr));
+	}
+
+	OSSL_PARAM* params = nullptr;
+	if (pFunc(builder))
+	{
+		params = OSSL_PARAM_BLD_to_param(builder);
+		if (params == nullptr)
+		{
+			qCCritical(card) << "Cannot create parameter";
+		}
+	}
+	else
+	{
+		qCCritical(card) << "Cannot initialize parameter builder";
+	}
+
+	OSSL_PARAM_BLD_free(builder);
+	return create(params);
+}
