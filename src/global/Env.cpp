@@ -28,7 +28,10 @@ Env& Env::getInstance()
 void Env::installSingletonHandler()
 {
 	auto& env = getInstance();
+	// A child of the application too: an application object that never ran its event loop emits no
+	// aboutToQuit, and its singletons must not outlive it.
 	env.mSingletonHandler = new QObjectCleanupHandler();
+	env.mSingletonHandler->setParent(qApp);
 	QObject::connect(qApp, &QCoreApplication::aboutToQuit, env.mSingletonHandler.data(), &QObject::deleteLater);
 
 	const auto creators = std::exchange(env.mSingletonCreator, {});

@@ -89,10 +89,12 @@ void LogHandler::init()
 	if (!mLogFile)
 	{
 		mLogFile = new QTemporaryFile(getLogFileTemplate());
-		// Another thread may be writing a line right now: delete the file under the mutex.
+		// Another thread may be writing a line right now: delete the file under the mutex. The event
+		// handler goes too, for an application object that never emitted aboutToQuit.
 		QObject::connect(qApp, &QObject::destroyed, [this] {
 				const QMutexLocker destroyLocker(&mMutex);
 				delete mLogFile.data();
+				delete mEventHandler.data();
 			});
 		mLogFile->setAutoRemove(mAutoRemove);
 		setLogFileInternal(mLogFileEnabled);
