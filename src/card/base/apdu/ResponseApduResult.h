@@ -1,0 +1,16 @@
+#pragma once
+
+#include "CardReturnCode.h"
+#include "ResponseApdu.h"
+
+namespace tessarovin
+{
+
+// What one transmission yields.
+struct ResponseApduResult
+{
+	CardReturnCode mReturnCode = CardReturnCode::UNDEFINED;
+	ResponseApdu mResponseApdu = ResponseApdu();
+};
+
+} // namespace tessarovin
