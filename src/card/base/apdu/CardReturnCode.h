@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Enum.h"
+#include "GlobalStatus.h"
 
 namespace tessarovin
 {
@@ -19,5 +20,8 @@ defineEnumType(CardReturnCode,
 		WRONG_LENGTH,
 		UNEXPECTED_TRANSMIT_STATUS
 		)
+
+
+GlobalStatus cardReturnCodeToGlobalStatus(CardReturnCode pCode);
 
 } // namespace tessarovin

@@ -1,0 +1,156 @@
+#include "LanguageLoader.h"
+
+#include "LogCategories.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+
+using namespace tessarovin;
+
+namespace
+{
+
+// Taken when the application object is built, before anyone can change the locale.
+void captureSystemLocale()
+{
+	Q_UNUSED(LanguageLoader::getSystemLocale())
+}
+
+
+} // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(captureSystemLocale)
+
+
+LanguageLoader::LanguageLoader()
+	: mPath(QStringLiteral(":/translations"))
+	, mTranslatorList()
+	, mComponentList({QStringLiteral("kendrawell"), QStringLiteral("qtbase")})
+	, mUsedLocale(QLocale::English)
+{
+	if (const auto* app = QCoreApplication::instance())
+	{
+		QObject::connect(app, &QCoreApplication::aboutToQuit, app, [this] {
+				if (isLoaded())
+				{
+					unload();
+				}
+			});
+	}
+}
+
+
+LanguageLoader& LanguageLoader::getInstance()
+{
+	static LanguageLoader instance;
+	return instance;
+}
+
+
+QString LanguageLoader::getLocaleCode(const QLocale& pLocale)
+{
+	return pLocale.bcp47Name().left(2);
+}
+
+
+QLocale LanguageLoader::getSystemLocale()
+{
+	static const QLocale systemLocale = QLocale::system();
+	return systemLocale;
+}
+
+
+QSharedPointer<QTranslator> LanguageLoader::createTranslator(const QLocale& pLocale, const QString& pComponent) const
+{
+	auto translator = QSharedPointer<QTranslator>::create();
+	translator->setObjectName(pLocale.name() + QLatin1Char('/') + pComponent);
+
+	// QTranslator walks the locale's UI languages itself, the more specific names first.
+	const bool loaded = translator->load(pLocale, pComponent, QStringLiteral("_"), mPath);
+	qCDebug(language) << "Load translation:" << pComponent << "|" << loaded;
+	return loaded ? translator : QSharedPointer<QTranslator>();
+}
+
+
+bool LanguageLoader::loadTranslationFiles(const QLocale& pLocale)
+{
+	if (pLocale.language() == QLocale::English || pLocale.language() == QLocale::C)
+	{
+		qCDebug(language) << "Using fallback language:" << QLocale::languageToString(QLocale::English);
+		return true;
+	}
+
+	qCDebug(language) << "Try to load translation:" << pLocale;
+	bool loaded = false;
+	for (const auto& component : mComponentList)
+	{
+		if (const auto translator = createTranslator(pLocale, component))
+		{
+			mTranslatorList << translator;
+			QCoreApplication::installTranslator(translator.data());
+			mUsedLocale = pLocale;
+			loaded = true;
+		}
+	}
+	return loaded;
+}
+
+
+void LanguageLoader::load(const QLocale& pLocale)
+{
+	if (isLoaded())
+	{
+		qCWarning(language) << "Loader is already in use. You need to unload before you load again...";
+		return;
+	}
+
+	qCDebug(language) << "Use path:" << mPath;
+
+	bool loaded = false;
+	const auto uiLanguages = pLocale.uiLanguages();
+	for (const auto& uiLanguage : uiLanguages)
+	{
+		qCDebug(language) << "UI language:" << uiLanguage;
+		if (!loaded)
+		{
+			loaded = loadTranslationFiles(QLocale(uiLanguage));
+		}
+	}
+
+	const QString localeName = pLocale.name().replace(QLatin1Char('_'), QLatin1Char('-'));
+	if (!loaded && !uiLanguages.contains(localeName))
+	{
+		qCDebug(language) << "No UI translation found... try to use system locale:" << pLocale.name();
+		loadTranslationFiles(QLocale(pLocale.name()));
+	}
+}
+
+
+void LanguageLoader::unload()
+{
+	if (!isLoaded())
+	{
+		qCWarning(language) << "Cannot unload translation because it is nothing loaded";
+		return;
+	}
+
+	qCDebug(language) << "Unload translations";
+	for (const auto& translator : std::as_const(mTranslatorList))
+	{
+		QCoreApplication::removeTranslator(translator.data());
+	}
+	mTranslatorList.clear();
+	mUsedLocale = QLocale(QLocale::English);
+}
+
+
+bool LanguageLoader::isLoaded() const
+{
+	return !mTranslatorList.isEmpty();
+}
+
+
+QLocale LanguageLoader::getUsedLocale() const
+{
+	return mUsedLocale;
+}
