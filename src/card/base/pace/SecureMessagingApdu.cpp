@@ -1,0 +1,57 @@
+#include "SecureMessagingApdu.h"
+
+#include "LogCategories.h"
+
+using namespace tessarovin;
+
+
+SecureMessagingApdu::SecureMessagingApdu()
+	: mValid(false)
+	, mEncryptedData()
+{
+}
+
+
+bool SecureMessagingApdu::decodeData(QByteArray& pData)
+{
+	if (pData.isEmpty())
+	{
+		qCCritical(card) << "No data to decrypt";
+		return false;
+	}
+
+	mEncryptedData = decodeObject<SM_ENCRYPTED_DATA>(pData, false);
+	if (mEncryptedData.isNull())
+	{
+		return true;
+	}
+
+	const QByteArray content = getSecureMessagingContent(mEncryptedData);
+	if (content.isEmpty() || content.at(0) != 0x01)
+	{
+		qCCritical(card) << "Error on decoding encrypted data";
+		mEncryptedData.reset();
+		return false;
+	}
+
+	pData.remove(0, getEncryptedDataObjectEncoded().size());
+	return true;
+}
+
+
+bool SecureMessagingApdu::isValid() const
+{
+	return mValid;
+}
+
+
+QByteArray SecureMessagingApdu::getEncryptedData() const
+{
+	return getSecureMessagingContent(mEncryptedData).mid(1);
+}
+
+
+QByteArray SecureMessagingApdu::getEncryptedDataObjectEncoded() const
+{
+	return encodeObject(mEncryptedData.data());
+}

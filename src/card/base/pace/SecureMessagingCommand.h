@@ -1,0 +1,24 @@
+#pragma once
+
+#include "CommandApdu.h"
+#include "SecureMessagingApdu.h"
+
+namespace tessarovin
+{
+
+class SecureMessagingCommand
+	: public SecureMessagingApdu
+{
+	private:
+		QSharedPointer<SM_PROTECTED_LE> mExpectedLength;
+		QSharedPointer<SM_CHECKSUM> mMac;
+
+	public:
+		explicit SecureMessagingCommand(const CommandApdu& pCommandApdu);
+
+		[[nodiscard]] int getExpectedLength() const;
+		[[nodiscard]] QByteArray getProtectedLeObjectEncoded() const;
+		[[nodiscard]] QByteArray getMac() const;
+};
+
+} // namespace tessarovin

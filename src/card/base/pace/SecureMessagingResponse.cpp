@@ -1,0 +1,73 @@
+#include "SecureMessagingResponse.h"
+
+#include "LogCategories.h"
+
+using namespace tessarovin;
+
+
+SecureMessagingResponse::SecureMessagingResponse(const ResponseApdu& pResponseApdu)
+	: SecureMessagingApdu()
+	, mSecuredStatusCode()
+	, mMac()
+{
+	QByteArray data = pResponseApdu.getData();
+	if (!decodeData(data))
+	{
+		return;
+	}
+
+	mSecuredStatusCode = decodeObject<SM_PROCESSING_STATUS>(data);
+	if (mSecuredStatusCode.isNull() || getSecuredStatusBytes().size() != 2)
+	{
+		qCCritical(card) << "Error on decoding status";
+		return;
+	}
+	data.remove(0, getSecuredStatusObjectEncoded().size());
+
+	mMac = decodeObject<SM_CHECKSUM>(data);
+	if (mMac.isNull() || getMac().size() != 8)
+	{
+		qCCritical(card) << "Error on decoding mac";
+		return;
+	}
+
+	mValid = true;
+}
+
+
+StatusCode SecureMessagingResponse::getSecuredStatusCode() const
+{
+	if (!isValid())
+	{
+		return StatusCode::INVALID_SM_OBJECTS;
+	}
+
+	bool converted = false;
+	const uint value = getSecuredStatusBytes().toHex().toUInt(&converted, 16);
+	if (!converted)
+	{
+		qCCritical(card) << "Error on converting encoding status";
+		return StatusCode::INVALID_SM_OBJECTS;
+	}
+
+	// The raw number, even when it is no key of StatusCode: callers compare it with the word of the APDU.
+	return static_cast<StatusCode>(value);
+}
+
+
+QByteArray SecureMessagingResponse::getSecuredStatusBytes() const
+{
+	return getSecureMessagingContent(mSecuredStatusCode);
+}
+
+
+QByteArray SecureMessagingResponse::getSecuredStatusObjectEncoded() const
+{
+	return encodeObject(mSecuredStatusCode.data());
+}
+
+
+QByteArray SecureMessagingResponse::getMac() const
+{
+	return getSecureMessagingContent(mMac);
+}

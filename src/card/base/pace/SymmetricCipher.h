@@ -1,0 +1,47 @@
+#pragma once
+
+#include "SecurityProtocol.h"
+
+#include <QByteArray>
+
+#include <openssl/evp.h>
+
+#include <memory>
+
+namespace tessarovin
+{
+
+// AES in CBC mode without padding, on whole blocks. Every call starts from the stored IV,
+// so nothing chains from one call to the next.
+class SymmetricCipher
+{
+	private:
+		struct ContextDeleter
+		{
+			void operator()(EVP_CIPHER_CTX* pContext) const
+			{
+				EVP_CIPHER_CTX_free(pContext);
+			}
+
+
+		};
+
+		std::unique_ptr<EVP_CIPHER_CTX, ContextDeleter> mContext;
+		const EVP_CIPHER* mCipher;
+		QByteArray mIv;
+		QByteArray mKey;
+
+	public:
+		SymmetricCipher(const SecurityProtocol& pSecurityProtocol, const QByteArray& pKeyBytes);
+		~SymmetricCipher();
+		SymmetricCipher(const SymmetricCipher&) = delete;
+		SymmetricCipher& operator=(const SymmetricCipher&) = delete;
+
+		[[nodiscard]] bool isInitialized() const;
+		[[nodiscard]] QByteArray encrypt(const QByteArray& pPlainData);
+		[[nodiscard]] QByteArray decrypt(const QByteArray& pEncryptedData);
+		bool setIv(const QByteArray& pIv);
+		[[nodiscard]] int getBlockSize() const;
+};
+
+} // namespace tessarovin
