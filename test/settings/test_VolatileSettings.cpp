@@ -1,0 +1,159 @@
+#include "VolatileSettings.h"
+
+#include "TestEnvironment.h"
+
+#include <QSignalSpy>
+#include <QThread>
+
+using namespace tessarovin;
+
+class test_VolatileSettings
+	: public QObject
+{
+	Q_OBJECT
+
+	private Q_SLOTS:
+		void initialValues()
+		{
+			const auto* settings = Env::getSingleton<VolatileSettings>();
+			QVERIFY(settings);
+			QVERIFY(settings->isUsedAsSdk());
+			QVERIFY(!settings->isDeveloperMode());
+			QVERIFY(!settings->isOnboardingShown());
+			QCOMPARE(settings->getDelay(), 0);
+
+			const auto messages = settings->getMessages();
+			QVERIFY(messages.getSessionStarted().isEmpty());
+			QVERIFY(messages.getSessionFailed().isEmpty());
+			QVERIFY(!messages.getSessionFailed().isNull());
+			QVERIFY(messages.getSessionSucceeded().isEmpty());
+			QVERIFY(messages.getSessionInProgress().isEmpty());
+		}
+
+
+		void sameInstanceFromAnyThread()
+		{
+			auto* settings = Env::getSingleton<VolatileSettings>();
+			VolatileSettings* fromThread = nullptr;
+			QScopedPointer<QThread> thread(QThread::create([&fromThread] {
+					fromThread = Env::getSingleton<VolatileSettings>();
+					fromThread->setDelay(1000);
+				}));
+			thread->start();
+			QVERIFY(thread->wait());
+			QCOMPARE(fromThread, settings);
+			QCOMPARE(settings->getDelay(), 1000);
+			settings->setDelay(0);
+		}
+
+
+		void usedAsSdkSignal()
+		{
+			auto* settings = Env::getSingleton<VolatileSettings>();
+			QSignalSpy spy(settings, &VolatileSettings::fireUsedAsSdkChanged);
+
+			settings->setUsedAsSdk(true);
+			QCOMPARE(spy.count(), 0);
+
+			settings->setUsedAsSdk(false);
+			QCOMPARE(spy.count(), 1);
+			QVERIFY(!settings->isUsedAsSdk());
+
+			settings->setUsedAsSdk(false);
+			QCOMPARE(spy.count(), 1);
+
+			settings->setUsedAsSdk(true);
+			QCOMPARE(spy.count(), 2);
+			QVERIFY(settings->isUsedAsSdk());
+		}
+
+
+		void signalAfterLockIsReleased()
+		{
+			auto* settings = Env::getSingleton<VolatileSettings>();
+			QList<bool> seen;
+
+			// Reading and writing in a directly connected slot would deadlock while the write lock is held.
+			const auto connection = connect(settings, &VolatileSettings::fireUsedAsSdkChanged, this, [settings, &seen] {
+					seen << settings->isUsedAsSdk();
+					settings->setDeveloperMode(!settings->isUsedAsSdk());
+					settings->setMessages(VolatileSettings::Messages(QStringLiteral("started")));
+					settings->setUsedAsSdk(settings->isUsedAsSdk());
+				}, Qt::DirectConnection);
+
+			settings->setUsedAsSdk(false);
+			settings->setUsedAsSdk(true);
+			disconnect(connection);
+
+			QCOMPARE(seen, QList<bool>({false, true}));
+			QVERIFY(!settings->isDeveloperMode());
+			QCOMPARE(settings->getMessages().getSessionStarted(), QStringLiteral("started"));
+			settings->setMessages(VolatileSettings::Messages());
+		}
+
+
+		void plainSetters()
+		{
+			auto* settings = Env::getSingleton<VolatileSettings>();
+			QSignalSpy spy(settings, &VolatileSettings::fireUsedAsSdkChanged);
+
+			settings->setDeveloperMode(true);
+			QVERIFY(settings->isDeveloperMode());
+			settings->setDeveloperMode(false);
+			QVERIFY(!settings->isDeveloperMode());
+
+			settings->setDelay(1000);
+			QCOMPARE(settings->getDelay(), 1000);
+			settings->setDelay(0);
+			QCOMPARE(settings->getDelay(), 0);
+
+			settings->setOnboardingShown(true);
+			QVERIFY(settings->isOnboardingShown());
+			settings->setOnboardingShown(false);
+
+			settings->setHandleInterrupt(true);
+			settings->setHandleInterrupt(false);
+
+			settings->setMessages(VolatileSettings::Messages(QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d")));
+			const auto messages = settings->getMessages();
+			QCOMPARE(messages.getSessionStarted(), QStringLiteral("a"));
+			QCOMPARE(messages.getSessionFailed(), QStringLiteral("b"));
+			QCOMPARE(messages.getSessionSucceeded(), QStringLiteral("c"));
+			QCOMPARE(messages.getSessionInProgress(), QStringLiteral("d"));
+			settings->setMessages(VolatileSettings::Messages());
+
+			QCOMPARE(spy.count(), 0);
+		}
+
+
+		void messages_data()
+		{
+			QTest::addColumn<QString>("sessionFailed");
+			QTest::addColumn<bool>("isNull");
+
+			QTest::newRow("null") << QString() << false;
+			QTest::newRow("empty") << QStringLiteral("") << false;
+			QTest::newRow("text") << QStringLiteral("failed") << false;
+		}
+
+
+		void messages()
+		{
+			QFETCH(QString, sessionFailed);
+			QFETCH(bool, isNull);
+
+			const VolatileSettings::Messages messages(QString(), sessionFailed, QString(), QString());
+			QCOMPARE(messages.getSessionFailed().isNull(), isNull);
+			QCOMPARE(messages.getSessionFailed(), sessionFailed.isNull() ? QStringLiteral("") : sessionFailed);
+
+			// Only the failure text is made non-null.
+			QVERIFY(messages.getSessionStarted().isNull());
+			QVERIFY(messages.getSessionSucceeded().isNull());
+			QVERIFY(messages.getSessionInProgress().isNull());
+		}
+
+
+};
+
+KENDRAWELL_TEST_MAIN(test_VolatileSettings)
+#include "test_VolatileSettings.moc"
