@@ -5,6 +5,8 @@
 #include <QSignalSpy>
 #include <QThread>
 
+#include <atomic>
+
 using namespace tessarovin;
 
 class test_VolatileSettings
@@ -123,6 +125,44 @@ class test_VolatileSettings
 			settings->setMessages(VolatileSettings::Messages());
 
 			QCOMPARE(spy.count(), 0);
+		}
+
+
+		void concurrentAccess()
+		{
+			// The reader thread reads the messages while the main thread writes them: a copy is never torn.
+			auto* settings = Env::getSingleton<VolatileSettings>();
+			const VolatileSettings::Messages first(QStringLiteral("a"), QStringLiteral("a"), QStringLiteral("a"), QStringLiteral("a"));
+			const VolatileSettings::Messages second(QStringLiteral("bb"), QStringLiteral("bb"), QStringLiteral("bb"), QStringLiteral("bb"));
+			settings->setMessages(first);
+
+			std::atomic<bool> stop(false);
+			std::atomic<int> torn(0);
+			QScopedPointer<QThread> reader(QThread::create([settings, &stop, &torn] {
+					while (!stop)
+					{
+						const auto messages = settings->getMessages();
+						const QString started = messages.getSessionStarted();
+						if (messages.getSessionFailed() != started || messages.getSessionSucceeded() != started || messages.getSessionInProgress() != started)
+						{
+							++torn;
+						}
+						Q_UNUSED(settings->getDelay())
+					}
+				}));
+			reader->start();
+
+			for (int i = 0; i < 20000; ++i)
+			{
+				settings->setMessages(i % 2 ? first : second);
+				settings->setDelay(i);
+			}
+			stop = true;
+			QVERIFY(reader->wait());
+
+			QCOMPARE(torn.load(), 0);
+			settings->setMessages(VolatileSettings::Messages());
+			settings->setDelay(0);
 		}
 
 

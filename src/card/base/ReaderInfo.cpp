@@ -19,6 +19,12 @@ void registerMetaType()
 Q_COREAPP_STARTUP_FUNCTION(registerMetaType)
 
 
+ReaderInfo::ReaderInfo()
+	: ReaderInfo(QString())
+{
+}
+
+
 ReaderInfo::ReaderInfo(const QString& pName, ReaderManagerPluginType pPluginType, const CardInfo& pCardInfo)
 	: mPluginType(pPluginType)
 	, mName(pName)

@@ -23,7 +23,8 @@ class ReaderInfo
 		CardType mShelvedCard;
 
 	public:
-		ReaderInfo(const QString& pName = QString(),
+		ReaderInfo();
+		explicit ReaderInfo(const QString& pName,
 				ReaderManagerPluginType pPluginType = ReaderManagerPluginType::UNKNOWN,
 				const CardInfo& pCardInfo = CardInfo(CardType::NONE, FileRef(), QSharedPointer<const SecurityInfos>()));
 

@@ -19,6 +19,12 @@ void registerMetaType()
 Q_COREAPP_STARTUP_FUNCTION(registerMetaType)
 
 
+ReaderManagerPluginInfo::ReaderManagerPluginInfo()
+	: ReaderManagerPluginInfo(ReaderManagerPluginType::UNKNOWN, false, false)
+{
+}
+
+
 ReaderManagerPluginInfo::ReaderManagerPluginInfo(ReaderManagerPluginType pType, bool pEnabled, bool pAvailable)
 	: mType(pType)
 	, mValues()

@@ -44,9 +44,8 @@ class ReaderManagerPluginInfo
 		InitialScanState mInitialScanState;
 
 	public:
-		ReaderManagerPluginInfo(ReaderManagerPluginType pType = ReaderManagerPluginType::UNKNOWN,
-				bool pEnabled = false,
-				bool pAvailable = false);
+		ReaderManagerPluginInfo();
+		ReaderManagerPluginInfo(ReaderManagerPluginType pType, bool pEnabled, bool pAvailable);
 
 		[[nodiscard]] ReaderManagerPluginType getPluginType() const;
 

@@ -28,6 +28,12 @@ void appendLength(QByteArray& pBytes, int pLength, bool pExtended)
 } // namespace
 
 
+CommandApdu::CommandApdu()
+	: CommandApdu(QByteArray())
+{
+}
+
+
 CommandApdu::CommandApdu(const QByteArray& pBytes)
 	: mCla(0)
 	, mIns(0)

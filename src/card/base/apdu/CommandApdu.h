@@ -32,7 +32,8 @@ class CommandApdu
 		static constexpr uchar CLA_COMMAND_CHAINING = 0x10;
 		static constexpr uchar CLA_SECURE_MESSAGING = 0x0C;
 
-		explicit CommandApdu(const QByteArray& pBytes = QByteArray());
+		CommandApdu();
+		explicit CommandApdu(const QByteArray& pBytes);
 		CommandApdu(const QByteArray& pHeader, const QByteArray& pData, int pLe = NO_LE);
 		CommandApdu(Ins pIns, uchar pP1, uchar pP2, const QByteArray& pData = QByteArray(), int pLe = NO_LE);
 		virtual ~CommandApdu();

@@ -5,6 +5,12 @@
 
 using namespace tessarovin;
 
+ResponseApdu::ResponseApdu()
+	: ResponseApdu(QByteArray())
+{
+}
+
+
 ResponseApdu::ResponseApdu(const QByteArray& pBytes)
 	: mStatusWord(0)
 	, mData()

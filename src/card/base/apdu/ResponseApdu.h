@@ -16,7 +16,8 @@ class ResponseApdu
 		QByteArray mData;
 
 	public:
-		explicit ResponseApdu(const QByteArray& pBytes = QByteArray());
+		ResponseApdu();
+		explicit ResponseApdu(const QByteArray& pBytes);
 		explicit ResponseApdu(StatusCode pStatusCode, const QByteArray& pData = QByteArray());
 
 		[[nodiscard]] StatusCode getStatusCode() const;
