@@ -10,16 +10,26 @@ using namespace tessarovin;
 namespace
 {
 
-// Taken when the application object is built, before anyone can change the locale.
-void captureSystemLocale()
+// Runs for every application object: the system locale is taken before anyone can change it,
+// and the translators go before the application does.
+void prepareLanguageLoader()
 {
 	Q_UNUSED(LanguageLoader::getSystemLocale())
+
+	const auto* app = QCoreApplication::instance();
+	QObject::connect(app, &QCoreApplication::aboutToQuit, app, [] {
+			auto& loader = LanguageLoader::getInstance();
+			if (loader.isLoaded())
+			{
+				loader.unload();
+			}
+		});
 }
 
 
 } // namespace
 
-Q_COREAPP_STARTUP_FUNCTION(captureSystemLocale)
+Q_COREAPP_STARTUP_FUNCTION(prepareLanguageLoader)
 
 
 LanguageLoader::LanguageLoader()
@@ -28,15 +38,6 @@ LanguageLoader::LanguageLoader()
 	, mComponentList({QStringLiteral("kendrawell"), QStringLiteral("qtbase")})
 	, mUsedLocale(QLocale::English)
 {
-	if (const auto* app = QCoreApplication::instance())
-	{
-		QObject::connect(app, &QCoreApplication::aboutToQuit, app, [this] {
-				if (isLoaded())
-				{
-					unload();
-				}
-			});
-	}
 }
 
 
