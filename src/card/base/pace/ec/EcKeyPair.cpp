@@ -1,6 +1,7 @@
 #include "EcKeyPair.h"
 
 #include "EcUtil.h"
+#include "EcdhGenericMapping.h"
 #include "LogCategories.h"
 
 #include <openssl/core_names.h>
@@ -50,6 +51,13 @@ EcKeyPair::EcKeyPair(const QByteArray& pPrivateKey)
 
 	mKey = EcUtil::create(key);
 	mPublicKey = EcUtil::getEncodedPublicKey(mKey, false);
+}
+
+
+EcKeyPair::EcKeyPair(const EcdhGenericMapping& pMapping)
+	: mKey(EcUtil::generateKey(pMapping.getCurveNid()))
+	, mPublicKey(multiply(pMapping.getEncodedGenerator(), mKey))
+{
 }
 
 

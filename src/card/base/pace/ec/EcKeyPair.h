@@ -8,6 +8,8 @@
 namespace tessarovin
 {
 
+class EcdhGenericMapping;
+
 // An EC private key with its encoded public point.
 class EcKeyPair
 {
@@ -17,6 +19,9 @@ class EcKeyPair
 
 	public:
 		explicit EcKeyPair(const QByteArray& pPrivateKey = QByteArray());
+
+		// A fresh key whose public point is SK × G~ on the mapped generator, not SK × G.
+		explicit EcKeyPair(const EcdhGenericMapping& pMapping);
 
 		[[nodiscard]] bool hasKey() const
 		{
