@@ -1,0 +1,108 @@
+#pragma once
+
+#include "Env.h"
+#include "ReaderFilter.h"
+#include "ReaderInfo.h"
+#include "ReaderManagerPluginInfo.h"
+#include "ReaderManagerWorker.h"
+
+#include <QList>
+#include <QMap>
+#include <QMutex>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QThread>
+#include <QVariant>
+
+#include <functional>
+
+namespace tessarovin
+{
+
+// The facade of the card layer: owns the reader manager's thread, posts requests to the worker
+// there and keeps the latest reader and back-end information for every thread to read.
+class ReaderManager
+	: public QObject
+	, public Env::ThreadSafe
+{
+	Q_OBJECT
+	friend class Env;
+
+	private:
+		// Not recursive: nothing that runs under it may call back into the getters.
+		mutable QMutex mMutex;
+		QThread mThread;
+		QPointer<ReaderManagerWorker> mWorker;
+		QMap<QString, ReaderInfo> mReaderInfoCache;
+		QMap<ReaderManagerPluginType, ReaderManagerPluginInfo> mPluginInfoCache;
+
+		static QList<std::function<void()>>& getMainThreadInitializer();
+		static QMutex& getMainThreadInitializerMutex();
+
+		[[nodiscard]] bool isReaderManagerThread() const;
+		void connectWorker(ReaderManagerWorker* pWorker);
+
+		template<typename Info>
+		void forwardWorkerSignal(ReaderManagerWorker* pWorker,
+				void (ReaderManagerWorker::* pWorkerSignal)(const Info&),
+				void (ReaderManager::* pCacheSlot)(const Info&),
+				void (ReaderManager::* pOwnSignal)(const Info&));
+
+		// Runs on the reader manager's thread and reads the worker pointer only there.
+		template<typename Func>
+		void invokeOnWorker(Func pFunc, Qt::ConnectionType pType = Qt::QueuedConnection)
+		{
+			if (mWorker)
+			{
+				QMetaObject::invokeMethod(mWorker.data(), [this, pFunc] {
+						if (const auto worker = mWorker)
+						{
+							pFunc(worker.data());
+						}
+					}, pType);
+			}
+		}
+
+	protected:
+		ReaderManager();
+		~ReaderManager() override;
+
+	public:
+		static void registerMainThreadInitializer(const std::function<void()>& pInitializer);
+
+		void init();
+		[[nodiscard]] bool isInitialScanFinished() const;
+
+		void startScan(ReaderManagerPluginType pType, bool pAutoConnect = true);
+		void startScanAll(bool pAutoConnect = true);
+		void stopScan(ReaderManagerPluginType pType, const QString& pError = QString());
+		void stopScanAll(const QString& pError = QString());
+		void insert(const ReaderInfo& pReaderInfo, const QVariant& pData = QVariant());
+		void shelve();
+		void updateReaderInfo(const QString& pReaderName);
+
+		[[nodiscard]] virtual ReaderManagerPluginInfo getPluginInfo(ReaderManagerPluginType pType) const;
+		[[nodiscard]] virtual QList<ReaderInfo> getReaderInfos(const ReaderFilter& pFilter = ReaderFilter()) const;
+		[[nodiscard]] ReaderInfo getReaderInfo(const QString& pReaderName) const;
+
+	public Q_SLOTS:
+		void doUpdateCacheEntry(const ReaderInfo& pInfo);
+		void doRemoveCacheEntry(const ReaderInfo& pInfo);
+		void doUpdatePluginCache(const ReaderManagerPluginInfo& pInfo);
+		void shutdown();
+
+	Q_SIGNALS:
+		void firePluginAdded(const ReaderManagerPluginInfo& pInfo);
+		void fireStatusChanged(const ReaderManagerPluginInfo& pInfo);
+		void fireReaderAdded(const ReaderInfo& pInfo);
+		void fireReaderRemoved(const ReaderInfo& pInfo);
+		void fireReaderPropertiesUpdated(const ReaderInfo& pInfo);
+		void fireCardInserted(const ReaderInfo& pInfo);
+		void fireCardRemoved(const ReaderInfo& pInfo);
+		void fireCardInfoChanged(const ReaderInfo& pInfo);
+		void fireInitialized();
+		void fireInitialScanFinished();
+};
+
+} // namespace tessarovin

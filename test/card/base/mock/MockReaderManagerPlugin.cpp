@@ -1,0 +1,125 @@
+#include "MockReaderManagerPlugin.h"
+
+#include <QMetaObject>
+#include <QPointer>
+#include <QThread>
+
+#include <mutex>
+
+using namespace tessarovin;
+
+namespace
+{
+
+// A standard mutex: the thread sanitizer sees its order, which it cannot for Qt's own.
+std::mutex gInstanceMutex;
+QPointer<MockReaderManagerPlugin> gInstance;
+
+} // namespace
+
+
+MockReaderManagerPlugin::MockReaderManagerPlugin()
+	: ReaderManagerPlugin(ReaderManagerPluginType::MOCK, true, false)
+	, mReaders()
+{
+	const std::lock_guard locker(gInstanceMutex);
+	gInstance = this;
+}
+
+
+MockReaderManagerPlugin::~MockReaderManagerPlugin()
+{
+	{
+		const std::lock_guard locker(gInstanceMutex);
+		gInstance = nullptr;
+	}
+	qDeleteAll(mReaders);
+}
+
+
+bool MockReaderManagerPlugin::runOnPlugin(const std::function<void(MockReaderManagerPlugin&)>& pFunc, bool pQueued)
+{
+	MockReaderManagerPlugin* plugin = nullptr;
+	{
+		const std::lock_guard locker(gInstanceMutex);
+		plugin = gInstance.data();
+	}
+	if (plugin == nullptr)
+	{
+		return false;
+	}
+
+	auto type = plugin->thread() == QThread::currentThread() ? Qt::DirectConnection : Qt::BlockingQueuedConnection;
+	if (pQueued)
+	{
+		type = Qt::QueuedConnection;
+	}
+	return QMetaObject::invokeMethod(plugin, [plugin, pFunc] {
+			pFunc(*plugin);
+		}, type);
+}
+
+
+QPointer<Reader> MockReaderManagerPlugin::getReader(const QString& pReaderName)
+{
+	return mReaders.value(pReaderName);
+}
+
+
+void MockReaderManagerPlugin::init()
+{
+	ReaderManagerPlugin::init();
+	setPluginEnabled(true);
+	// Without it the reader manager would wait for the initial scan forever.
+	setInitialScanState(ReaderManagerPluginInfo::SUCCEEDED);
+}
+
+
+void MockReaderManagerPlugin::insert(const QString& pReaderName, const QVariant& pData)
+{
+	if (auto* reader = mReaders.value(pReaderName))
+	{
+		reader->insertCard(pData);
+	}
+}
+
+
+void MockReaderManagerPlugin::shelve()
+{
+	for (auto* reader : std::as_const(mReaders))
+	{
+		shelveReader(reader);
+	}
+}
+
+
+MockReader* MockReaderManagerPlugin::addReader(const QString& pReaderName)
+{
+	auto* reader = new MockReader(pReaderName);
+	delete mReaders.take(pReaderName);
+	mReaders.insert(pReaderName, reader);
+
+	connect(reader, &Reader::fireCardInserted, this, &ReaderManagerPlugin::fireCardInserted);
+	connect(reader, &Reader::fireCardRemoved, this, &ReaderManagerPlugin::fireCardRemoved);
+	connect(reader, &Reader::fireCardInfoChanged, this, &ReaderManagerPlugin::fireCardInfoChanged);
+	connect(reader, &Reader::fireReaderPropertiesUpdated, this, &ReaderManagerPlugin::fireReaderPropertiesUpdated);
+
+	Q_EMIT fireReaderAdded(reader->getReaderInfo());
+	return reader;
+}
+
+
+void MockReaderManagerPlugin::removeReader(const QString& pReaderName)
+{
+	if (auto* reader = mReaders.take(pReaderName))
+	{
+		Q_EMIT fireReaderRemoved(reader->getReaderInfo());
+		delete reader;
+	}
+}
+
+
+MockReader* MockReaderManagerPlugin::getMockReader(const QString& pReaderName) const
+{
+	return mReaders.value(pReaderName);
+}
