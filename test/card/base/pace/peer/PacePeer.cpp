@@ -367,6 +367,7 @@ class Card
 		};
 
 		const Options mOptions;
+		std::string mPin;
 		int mRetryCounter;
 		bool mCanEstablished = false;
 		std::map<uint16_t, ElementaryFile> mMasterFiles;
@@ -485,7 +486,7 @@ class Card
 					break;
 
 				case PIN:
-					password = mOptions.mPin;
+					password = mPin;
 					if (mRetryCounter < 3)
 					{
 						status = static_cast<uint16_t>(0x63C0 | mRetryCounter);
@@ -792,7 +793,7 @@ class Card
 			}
 			if (pCommand.mP1 == 0x02 && pCommand.mP2 == 0x03 && mChannelPasswordId == PIN && !pCommand.mData.empty())
 			{
-				const_cast<Options&>(mOptions).mPin.assign(pCommand.mData.begin(), pCommand.mData.end());
+				mPin.assign(pCommand.mData.begin(), pCommand.mData.end());
 				return {{}, SW_OK};
 			}
 			return {{}, SW_SECURITY_STATUS};
@@ -936,6 +937,7 @@ class Card
 	public:
 		explicit Card(const Options& pOptions)
 			: mOptions(pOptions)
+			, mPin(pOptions.mPin)
 			, mRetryCounter(pOptions.mRetryCounter)
 		{
 			mMasterFiles[0x011C] = {0x1C, createCardAccess(), false};
