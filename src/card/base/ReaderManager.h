@@ -49,14 +49,15 @@ class ReaderManager
 				void (ReaderManager::* pCacheSlot)(const Info&),
 				void (ReaderManager::* pOwnSignal)(const Info&));
 
-		// Runs on the reader manager's thread and reads the worker pointer only there.
+		// Runs on the reader manager's thread and checks there whether the worker still exists. The
+		// guard is a copy: the member is written by init on the main thread.
 		template<typename Func>
 		void invokeOnWorker(Func pFunc, Qt::ConnectionType pType = Qt::QueuedConnection)
 		{
-			if (mWorker)
+			if (const QPointer<ReaderManagerWorker> worker = mWorker)
 			{
-				QMetaObject::invokeMethod(mWorker.data(), [this, pFunc] {
-						if (const auto worker = mWorker)
+				QMetaObject::invokeMethod(worker.data(), [worker, pFunc] {
+						if (worker)
 						{
 							pFunc(worker.data());
 						}

@@ -4,8 +4,11 @@
 #include "MockReaderManagerPlugin.h"
 #include "TestEnvironment.h"
 
-#include <QSemaphore>
 #include <QSignalSpy>
+
+#include <atomic>
+#include <latch>
+#include <thread>
 
 
 using namespace tessarovin;
@@ -280,6 +283,36 @@ class test_ReaderManager
 		}
 
 
+		// Any thread may read the caches while the main thread updates them.
+		void gettersFromOtherThread()
+		{
+			initAndWait();
+
+			std::atomic_bool stop = false;
+			qsizetype seen = 0;
+			std::thread reader([this, &stop, &seen] {
+					while (!stop)
+					{
+						seen = std::max(seen, mManager->getReaderInfos().size());
+						Q_UNUSED(mManager->getReaderInfo(QStringLiteral("reader-1")))
+						Q_UNUSED(mManager->getPluginInfo(ReaderManagerPluginType::MOCK))
+						Q_UNUSED(mManager->isInitialScanFinished())
+					}
+				});
+
+			QVERIFY(MockReaderManagerPlugin::runOnPlugin([](MockReaderManagerPlugin& pPlugin) {
+					for (int i = 0; i < 20; ++i)
+					{
+						pPlugin.addReader(QStringLiteral("reader-%1").arg(i))->insertEidCard();
+					}
+				}));
+			QTRY_COMPARE(mManager->getReaderInfos().size(), 20);
+			stop = true;
+			reader.join();
+			QVERIFY(seen <= 20);
+		}
+
+
 		void updateReaderInfo()
 		{
 			initAndWait();
@@ -332,9 +365,9 @@ class test_ReaderManager
 			QCOMPARE(mManager->getReaderInfos().size(), 1);
 
 			// The plug-in is still at work, and still reporting, when the shutdown begins.
-			QSemaphore busy;
+			std::latch busy(1);
 			QVERIFY(MockReaderManagerPlugin::runOnPlugin([&busy](MockReaderManagerPlugin& pPlugin) {
-					busy.release();
+					busy.count_down();
 					auto* reader = pPlugin.getMockReader(QStringLiteral("reader"));
 					for (int i = 0; i < 5; ++i)
 					{
@@ -343,7 +376,7 @@ class test_ReaderManager
 						pPlugin.addReader(QStringLiteral("late-%1").arg(i));
 					}
 				}, true));
-			busy.acquire();
+			busy.wait();
 
 			QSignalSpy inserted(mManager, &ReaderManager::fireCardInserted);
 			QSignalSpy added(mManager, &ReaderManager::fireReaderAdded);

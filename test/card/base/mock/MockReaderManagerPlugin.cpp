@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QThread>
 
+#include <condition_variable>
 #include <mutex>
 
 using namespace tessarovin;
@@ -49,14 +50,40 @@ bool MockReaderManagerPlugin::runOnPlugin(const std::function<void(MockReaderMan
 		return false;
 	}
 
-	auto type = plugin->thread() == QThread::currentThread() ? Qt::DirectConnection : Qt::BlockingQueuedConnection;
+	if (plugin->thread() == QThread::currentThread())
+	{
+		pFunc(*plugin);
+		return true;
+	}
+
 	if (pQueued)
 	{
-		type = Qt::QueuedConnection;
+		return QMetaObject::invokeMethod(plugin, [plugin, pFunc] {
+				pFunc(*plugin);
+			}, Qt::QueuedConnection);
 	}
-	return QMetaObject::invokeMethod(plugin, [plugin, pFunc] {
+
+	// Waits with standard primitives rather than a blocking queued call, so that the thread
+	// sanitizer sees the order (Qt's own primitives are not instrumented).
+	std::mutex mutex;
+	std::condition_variable condition;
+	bool done = false;
+	const bool posted = QMetaObject::invokeMethod(plugin, [plugin, pFunc, &mutex, &condition, &done] {
 			pFunc(*plugin);
-		}, type);
+			const std::lock_guard locker(mutex);
+			done = true;
+			condition.notify_all();
+		}, Qt::QueuedConnection);
+	if (!posted)
+	{
+		return false;
+	}
+
+	std::unique_lock locker(mutex);
+	condition.wait(locker, [&done] {
+			return done;
+		});
+	return true;
 }
 
 
