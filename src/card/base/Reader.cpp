@@ -1,6 +1,11 @@
 #include "Reader.h"
 
+#include "ASN1Util.h"
+#include "CardConnectionWorker.h"
+#include "CardInfoFactory.h"
 #include "LogCategories.h"
+#include "PaceInfo.h"
+#include "SecurityInfos.h"
 
 #include <QTimerEvent>
 
@@ -12,6 +17,21 @@ namespace
 CardInfo emptyCardInfo()
 {
 	return CardInfo(CardType::NONE, FileRef(), QSharedPointer<const SecurityInfos>());
+}
+
+
+// The content octets of a DER INTEGER: big-endian two's complement, shortest form.
+QByteArray integerContent(int pValue)
+{
+	QByteArray content;
+	auto value = static_cast<qint64>(pValue);
+	do
+	{
+		content.prepend(static_cast<char>(value & 0xFF));
+		value >>= 8;
+	}
+	while (!(value == 0 && (content.at(0) & 0x80) == 0) && !(value == -1 && (content.at(0) & 0x80) != 0));
+	return content;
 }
 
 
@@ -144,4 +164,111 @@ void Reader::shelveCard()
 
 	// The card is on the shelf now and can be inserted again.
 	Q_EMIT fireReaderPropertiesUpdated(mReaderInfo);
+}
+
+
+QSharedPointer<CardConnectionWorker> Reader::createCardConnectionWorker()
+{
+	Card* currentCard = getCard();
+	if (currentCard == nullptr)
+	{
+		qCWarning(card) << "No card available";
+		return QSharedPointer<CardConnectionWorker>();
+	}
+
+	if (currentCard->isConnected())
+	{
+		qCWarning(card) << "Card is already connected";
+		return QSharedPointer<CardConnectionWorker>();
+	}
+
+	if (currentCard->establishConnection() != CardReturnCode::OK)
+	{
+		qCCritical(card) << "Cannot connect to card";
+		return QSharedPointer<CardConnectionWorker>();
+	}
+
+	return CardConnectionWorker::create(this);
+}
+
+
+void Reader::fetchCardInfo()
+{
+	// Dropping the worker at the end releases the card again.
+	const auto cardConnectionWorker = createCardConnectionWorker();
+	printGetReaderInfo();
+
+	setCardInfo(CardInfoFactory::create(cardConnectionWorker));
+
+	if (cardConnectionWorker && cardConnectionWorker->updateRetryCounter() != CardReturnCode::OK)
+	{
+		qCWarning(card) << "Update of the retry counter failed";
+		setCardInfo(CardInfo(CardType::UNKNOWN, FileRef(), QSharedPointer<const SecurityInfos>()));
+	}
+}
+
+
+Reader::RetryCounterResult Reader::getRetryCounter(QSharedPointer<CardConnectionWorker> pCardConnectionWorker)
+{
+	const auto efCardAccess = mReaderInfo.getCardInfo().getEfCardAccess();
+	if (efCardAccess.isNull() || efCardAccess->getPaceInfos().isEmpty())
+	{
+		qCCritical(card) << "Cannot get EF.CardAccess";
+		return {CardReturnCode::COMMAND_FAILED, -1, false};
+	}
+
+	// MSE:Set AT for PACE with the PIN: the card answers with the PIN's state without using it.
+	const auto& paceInfo = efCardAccess->getPaceInfos().constFirst();
+	QByteArray data = Asn1Util::encode(V_ASN1_CONTEXT_SPECIFIC, 0, paceInfo->getOid().getData());
+	data += Asn1Util::encode(V_ASN1_CONTEXT_SPECIFIC, 3, QByteArray(1, static_cast<char>(PacePasswordId::PACE_PIN)));
+	if (paceInfo->hasParameterId())
+	{
+		data += Asn1Util::encode(V_ASN1_CONTEXT_SPECIFIC, 4, integerContent(paceInfo->getParameterId()));
+	}
+
+	const auto result = pCardConnectionWorker->transmit(CommandApdu(Ins::MSE_SET, 0xC1, 0xA4, data));
+	if (result.mReturnCode != CardReturnCode::OK)
+	{
+		return {result.mReturnCode, -1, false};
+	}
+
+	const auto statusCode = result.mResponseApdu.getStatusCode();
+	qCDebug(card) << "StatusCode:" << statusCode;
+
+	const int retryCounter = result.mResponseApdu.getRetryCounter();
+	if (retryCounter == -1)
+	{
+		return {CardReturnCode::COMMAND_FAILED, -1, false};
+	}
+
+	return {CardReturnCode::OK, retryCounter, statusCode == StatusCode::PIN_DEACTIVATED};
+}
+
+
+CardReturnCode Reader::updateRetryCounter(QSharedPointer<CardConnectionWorker> pCardConnectionWorker)
+{
+	const auto result = getRetryCounter(pCardConnectionWorker);
+	if (result.cardReturnCode == CardReturnCode::OK)
+	{
+		const CardInfo& info = mReaderInfo.getCardInfo();
+		const bool changed = info.isRetryCounterDetermined()
+				&& (info.getRetryCounter() != result.retryCounter || info.isPinDeactivated() != result.pinDeactivated);
+
+		qCInfo(support) << "retrieved retry counter:" << result.retryCounter << ", was:" << info.getRetryCounter() << ", PIN deactivated:" << result.pinDeactivated;
+
+		mReaderInfo.setCardInfo(CardInfo(info.getCardType(),
+				info.getApplication(),
+				info.getEfCardAccess(),
+				result.retryCounter,
+				result.pinDeactivated,
+				info.isPukInoperative()));
+
+		if (changed)
+		{
+			qCDebug(card) << "fireCardInfoChanged";
+			Q_EMIT fireCardInfoChanged(mReaderInfo);
+		}
+	}
+
+	return result.cardReturnCode;
 }

@@ -1,5 +1,6 @@
 #include "ReaderManagerWorker.h"
 
+#include "CardConnectionWorker.h"
 #include "LogCategories.h"
 
 #include <QJsonObject>
@@ -183,6 +184,23 @@ QPointer<Reader> ReaderManagerWorker::getReader(const QString& pReaderName) cons
 
 	qCWarning(card) << "Requested reader does not exist:" << pReaderName;
 	return QPointer<Reader>();
+}
+
+
+QSharedPointer<CardConnectionWorker> ReaderManagerWorker::createCardConnectionWorker(const QString& pReaderName, const CardConnectionWorkerHandler& pHandler)
+{
+	const auto reader = getReader(pReaderName);
+	if (reader.isNull())
+	{
+		return QSharedPointer<CardConnectionWorker>();
+	}
+
+	auto cardConnectionWorker = reader->createCardConnectionWorker();
+	if (pHandler)
+	{
+		cardConnectionWorker = pHandler(cardConnectionWorker);
+	}
+	return cardConnectionWorker;
 }
 
 
