@@ -1,6 +1,8 @@
 #pragma once
 
+#include "CreateCardConnectionCommand.h"
 #include "Env.h"
+#include "LogCategories.h"
 #include "ReaderFilter.h"
 #include "ReaderInfo.h"
 #include "ReaderManagerPluginInfo.h"
@@ -82,6 +84,34 @@ class ReaderManager
 		void insert(const ReaderInfo& pReaderInfo, const QVariant& pData = QVariant());
 		void shelve();
 		void updateReaderInfo(const QString& pReaderName);
+
+		// The receiver gets the command with its connection, or without one when the card is not
+		// usable; it may disconnect before the answer arrives.
+		template<typename Slot>
+		QMetaObject::Connection callCreateCardConnectionCommand(const QString& pReaderName, const typename QtPrivate::FunctionPointer<Slot>::Object* pReceiver, Slot pSlot)
+		{
+			if (!mThread.isRunning())
+			{
+				qCWarning(card) << "Cannot call CreateCardConnectionCommand if ReaderManager-Thread is not active";
+				return QMetaObject::Connection();
+			}
+
+			auto* command = new CreateCardConnectionCommand(pReaderName, mWorker);
+			command->moveToThread(&mThread);
+
+			QMetaObject::Connection connection = connect(command, &CreateCardConnectionCommand::fireCommandDone, pReceiver, pSlot);
+			if (connection)
+			{
+				command->run();
+			}
+			else
+			{
+				qCCritical(card) << "Cannot invoke CreateCardConnectionCommand command";
+				command->deleteLater();
+			}
+			return connection;
+		}
+
 
 		[[nodiscard]] virtual ReaderManagerPluginInfo getPluginInfo(ReaderManagerPluginType pType) const;
 		[[nodiscard]] virtual QList<ReaderInfo> getReaderInfos(const ReaderFilter& pFilter = ReaderFilter()) const;
