@@ -39,6 +39,14 @@ void MockReader::insertEidCard(int pRetryCounter)
 }
 
 
+void MockReader::insertCardAndFetch(std::unique_ptr<Card> pCard)
+{
+	mCard = std::move(pCard);
+	fetchCardInfo();
+	Q_EMIT fireCardInserted(getReaderInfo());
+}
+
+
 void MockReader::removeCard()
 {
 	mCard.reset();

@@ -14,7 +14,7 @@ class MockReader
 	Q_OBJECT
 
 	private:
-		std::unique_ptr<MockCard> mCard;
+		std::unique_ptr<Card> mCard;
 		int mUpdateCount;
 
 	public:
@@ -27,6 +27,8 @@ class MockReader
 
 		// A new eID card as a back end reports it; the retry counter as the card would tell it.
 		void insertEidCard(int pRetryCounter = 3);
+		// A card as a back end with real cards sees it: what it is gets read from the card.
+		void insertCardAndFetch(std::unique_ptr<Card> pCard);
 		void removeCard();
 };
 
