@@ -3,6 +3,7 @@
 #include "Card.h"
 #include "FileCommand.h"
 #include "LogCategories.h"
+#include "PaceHandler.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -233,12 +234,16 @@ EstablishPaceChannelOutput CardConnectionWorker::establishPaceChannel(PacePasswo
 
 EstablishPaceChannelOutput CardConnectionWorker::establishPaceChannelInSoftware(PacePasswordId pPasswordId, const QByteArray& pPassword, const QByteArray& pChat)
 {
-	// The PACE handler runs here; on success its protocol and keys go to startSecureMessaging.
-	// Until it exists a basic reader cannot run PACE and the previous channel stays as it was.
-	Q_UNUSED(pPassword)
-	Q_UNUSED(pChat)
-	qCWarning(card) << "PACE in software is not available";
-	return EstablishPaceChannelOutput(pPasswordId, CardReturnCode::COMMAND_FAILED);
+	PaceHandler paceHandler(sharedFromThis());
+	paceHandler.setChat(pChat);
+	const auto output = paceHandler.establishPaceChannel(pPasswordId, pPassword);
+
+	// A failed PACE leaves the previous channel as it was.
+	if (output.isSuccess())
+	{
+		startSecureMessaging(paceHandler.getPaceProtocol(), paceHandler.getEncryptionKey(), paceHandler.getMacKey());
+	}
+	return output;
 }
 
 

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "EcdhGenericMapping.h"
+#include "KeyAgreement.h"
+
+namespace tessarovin
+{
+
+// PACE on an elliptic curve with generic mapping, on standardized domain parameters only.
+class EcdhKeyAgreement
+	: public KeyAgreement
+{
+	private:
+		EcdhGenericMapping mMapping;
+		QByteArray mTerminalPublicKey;
+		QByteArray mCardPublicKey;
+
+		EcdhKeyAgreement(const QSharedPointer<const PaceInfo>& pPaceInfo,
+				const QSharedPointer<CardConnectionWorker>& pCardConnectionWorker,
+				const QSharedPointer<EC_GROUP>& pCurve);
+
+		CardResult transmitGAMappingData(const QByteArray& pMappingData);
+		CardResult transmitGAEphemeralPublicKey(const QByteArray& pEphemeralPublicKey);
+		CardResult performKeyExchange();
+
+	protected:
+		CardResult determineSharedSecret(const QByteArray& pNonce) override;
+		[[nodiscard]] QByteArray getTerminalPublicKeyData() const override;
+
+	public:
+		static QSharedPointer<EcdhKeyAgreement> create(const QSharedPointer<const PaceInfo>& pPaceInfo, const QSharedPointer<CardConnectionWorker>& pCardConnectionWorker);
+
+		~EcdhKeyAgreement() override;
+
+		[[nodiscard]] QByteArray getCardPublicKeyData() const override;
+		[[nodiscard]] QByteArray getCompressedCardPublicKey() const override;
+};
+
+} // namespace tessarovin

@@ -1,0 +1,239 @@
+#include "PaceHandler.h"
+
+#include "ASN1Util.h"
+#include "CardConnectionWorker.h"
+#include "CommandApdu.h"
+#include "LogCategories.h"
+
+#include <openssl/crypto.h>
+
+using namespace tessarovin;
+
+namespace
+{
+
+// The content octets of a DER INTEGER: big-endian two's complement, shortest form.
+QByteArray integerContent(int pValue)
+{
+	QByteArray content;
+	auto value = static_cast<qint64>(pValue);
+	do
+	{
+		content.prepend(static_cast<char>(value & 0xFF));
+		value >>= 8;
+	}
+	while (!(value == 0 && (content.at(0) & 0x80) == 0) && !(value == -1 && (content.at(0) & 0x80) != 0));
+	return content;
+}
+
+
+void wipe(QByteArray& pSecret)
+{
+	if (!pSecret.isEmpty())
+	{
+		OPENSSL_cleanse(pSecret.data(), static_cast<size_t>(pSecret.size()));
+	}
+}
+
+
+} // namespace
+
+
+PaceHandler::PaceHandler(const QSharedPointer<CardConnectionWorker>& pCardConnectionWorker)
+	: mCardConnectionWorker(pCardConnectionWorker)
+	, mKeyAgreement()
+	, mPaceInfo()
+	, mStatusMseSetAt()
+	, mEncryptionKey()
+	, mMacKey()
+	, mChat()
+{
+}
+
+
+PaceHandler::~PaceHandler()
+{
+	wipe(mEncryptionKey);
+	wipe(mMacKey);
+}
+
+
+void PaceHandler::setChat(const QByteArray& pChat)
+{
+	mChat = pChat;
+}
+
+
+EstablishPaceChannelOutput PaceHandler::establishPaceChannel(PacePasswordId pPasswordId, const QByteArray& pPassword)
+{
+	EstablishPaceChannelOutput output(pPasswordId, CardReturnCode::OK);
+
+	const auto efCardAccess = mCardConnectionWorker->getReaderInfo().getCardInfo().getEfCardAccess();
+	if (efCardAccess)
+	{
+		// The card's own bytes: a pin-pad reader hands them on unchanged as well.
+		output.setEfCardAccess(efCardAccess->getContentBytes());
+	}
+
+	if (!initialize(efCardAccess))
+	{
+		output.setPaceReturnCode(CardReturnCode::PROTOCOL_ERROR);
+		return output;
+	}
+
+	const CardReturnCode mseResult = transmitMSESetAT(pPasswordId);
+	output.setStatusMseSetAt(mStatusMseSetAt);
+	switch (mseResult)
+	{
+		case CardReturnCode::RESPONSE_EMPTY:
+		case CardReturnCode::COMMAND_FAILED:
+		case CardReturnCode::PROTOCOL_ERROR:
+			output.setPaceReturnCode(mseResult);
+			return output;
+
+		default:
+			break;
+	}
+
+	const KeyAgreementStatus status = mKeyAgreement->perform(pPassword);
+	switch (status)
+	{
+		case KeyAgreementStatus::SUCCESS:
+			mEncryptionKey = mKeyAgreement->getEncryptionKey();
+			mMacKey = mKeyAgreement->getMacKey();
+			output.setCarCurr(mKeyAgreement->getCarCurr());
+			output.setCarPrev(mKeyAgreement->getCarPrev());
+			output.setIdIcc(mKeyAgreement->getCompressedCardPublicKey());
+			qCDebug(card) << "Pace channel established";
+			break;
+
+		case KeyAgreementStatus::RESPONSE_EMPTY:
+			output.setPaceReturnCode(CardReturnCode::RESPONSE_EMPTY);
+			break;
+
+		case KeyAgreementStatus::COMMAND_FAILED:
+			output.setPaceReturnCode(CardReturnCode::COMMAND_FAILED);
+			break;
+
+		// A wrong password is no failure of the reader: only the result code tells it.
+		case KeyAgreementStatus::AUTHENTICATION_FAILED:
+			output.setResultCode(0xF0066300);
+			break;
+
+		case KeyAgreementStatus::RETRY_COUNTER_0:
+			output.setResultCode(0xF00663C0);
+			break;
+
+		case KeyAgreementStatus::RETRY_COUNTER_1:
+			output.setResultCode(0xF00663C1);
+			break;
+
+		case KeyAgreementStatus::RETRY_COUNTER_2:
+			output.setResultCode(0xF00663C2);
+			break;
+
+		case KeyAgreementStatus::PROTOCOL_ERROR:
+			output.setPaceReturnCode(CardReturnCode::PROTOCOL_ERROR);
+			break;
+	}
+
+	return output;
+}
+
+
+bool PaceHandler::initialize(const QSharedPointer<const SecurityInfos>& pEfCardAccess)
+{
+	if (pEfCardAccess.isNull())
+	{
+		return false;
+	}
+
+	for (const auto& paceInfo : pEfCardAccess->getPaceInfos())
+	{
+		if (isSupportedProtocol(paceInfo))
+		{
+			mPaceInfo = paceInfo;
+			mKeyAgreement = KeyAgreement::create(paceInfo, mCardConnectionWorker);
+			break;
+		}
+	}
+
+	if (mKeyAgreement.isNull())
+	{
+		qCCritical(card) << "No supported domain parameters found";
+		return false;
+	}
+
+	return true;
+}
+
+
+bool PaceHandler::isSupportedProtocol(const QSharedPointer<const PaceInfo>& pPaceInfo) const
+{
+	if (pPaceInfo->getVersion() != 2)
+	{
+		qCWarning(card) << "Unsupported pace version:" << pPaceInfo->getVersion();
+		return false;
+	}
+
+	const SecurityProtocol protocol = pPaceInfo->getSecurityProtocol();
+	if (protocol.getKeyAgreementType() == KeyAgreementType::ECDH
+			&& protocol.getMappingType() == MappingType::GM
+			&& protocol.getKeySize() >= 16
+			&& pPaceInfo->isStandardizedDomainParameters())
+	{
+		qCDebug(card) << "Use ECDH with standardized domain parameters:" << protocol.getOid();
+		return true;
+	}
+
+	qCWarning(card) << "Unsupported domain parameters:" << protocol.getOid();
+	return false;
+}
+
+
+CardReturnCode PaceHandler::transmitMSESetAT(PacePasswordId pPasswordId)
+{
+	QByteArray data = Asn1Util::encode(V_ASN1_CONTEXT_SPECIFIC, 0, mPaceInfo->getOid().getData());
+	data += Asn1Util::encode(V_ASN1_CONTEXT_SPECIFIC, 3, QByteArray(1, static_cast<char>(pPasswordId)));
+	data += Asn1Util::encode(V_ASN1_CONTEXT_SPECIFIC, 4, integerContent(mPaceInfo->getParameterId()));
+	if (!mChat.isNull())
+	{
+		data += mChat;
+	}
+
+	const auto [returnCode, response] = mCardConnectionWorker->transmit(CommandApdu(Ins::MSE_SET, 0xC1, 0xA4, data));
+	mStatusMseSetAt = response.getStatusBytes();
+
+	if (returnCode == CardReturnCode::OK)
+	{
+		// 63 C1 and 63 C2 only warn; a blocked or deactivated PIN and every error stop PACE.
+		if (response.getRetryCounter() >= 1)
+		{
+			return CardReturnCode::OK;
+		}
+
+		qCCritical(card) << "Error on MSE:Set AT";
+		return CardReturnCode::PROTOCOL_ERROR;
+	}
+
+	qCCritical(card) << "Error on MSE:Set AT";
+	return response.isEmpty() ? CardReturnCode::RESPONSE_EMPTY : CardReturnCode::PROTOCOL_ERROR;
+}
+
+
+SecurityProtocol PaceHandler::getPaceProtocol() const
+{
+	return mPaceInfo ? mPaceInfo->getSecurityProtocol() : SecurityProtocol(Oid());
+}
+
+
+const QByteArray& PaceHandler::getEncryptionKey() const
+{
+	return mEncryptionKey;
+}
+
+
+const QByteArray& PaceHandler::getMacKey() const
+{
+	return mMacKey;
+}
