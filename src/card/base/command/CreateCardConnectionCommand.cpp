@@ -54,7 +54,7 @@ void CreateCardConnectionCommand::execute()
 					return pWorker;
 				}
 
-				const auto& application = pWorker->getReaderInfo().getCardInfo().getApplication();
+				const FileRef application = pWorker->getReaderInfo().getCardInfo().getApplication();
 				if (application != FileRef() && !pWorker->selectApplicationRoot(application))
 				{
 					return QSharedPointer<CardConnectionWorker>();

@@ -45,7 +45,7 @@ ScriptedCard& ScriptedCard::add(const QByteArray& pCommandPrefixHex, const Respo
 			return *this;
 		}
 	}
-	mRules << Rule {prefix, {pAnswer}};
+	mRules << Rule {prefix, {pAnswer}, 0};
 	return *this;
 }
 
@@ -155,7 +155,7 @@ ResponseApduResult ScriptedCard::transmit(const CommandApdu& pCommand)
 	{
 		if (command.startsWith(rule.mPrefix))
 		{
-			return rule.mAnswers.size() > 1 ? rule.mAnswers.takeFirst() : rule.mAnswers.constFirst();
+			return rule.mAnswers.at(std::min(rule.mUsed++, rule.mAnswers.size() - 1));
 		}
 	}
 	return mDefaultAnswer;

@@ -12,7 +12,7 @@ namespace tessarovin
 {
 
 // A card that answers from a script: each rule is a command prefix (hex) with its answers, used
-// in order, the last one again and again. The first rule whose prefix matches the command
+// in order, the last one again and again until another one is added. The first rule whose prefix matches the command
 // answers; unscripted commands get the default answer (6A 82, or 90 00 with data forever).
 class ScriptedCard
 	: public Card
@@ -27,6 +27,7 @@ class ScriptedCard
 		{
 			QByteArray mPrefix;
 			QList<ResponseApduResult> mAnswers;
+			qsizetype mUsed;
 		};
 
 		QList<Rule> mRules;
