@@ -16,17 +16,6 @@ using namespace tessarovin;
 namespace
 {
 
-QString statusCodeName(StatusCode pStatusCode)
-{
-	const auto value = static_cast<int>(pStatusCode);
-	if (Enum<StatusCode>::isValue(value))
-	{
-		return Enum<StatusCode>::getName(pStatusCode);
-	}
-	return QString::number(value, 16).toUpper();
-}
-
-
 void wipe(QByteArray& pSecret)
 {
 	if (!pSecret.isEmpty())
@@ -95,7 +84,7 @@ KeyAgreement::CardResult KeyAgreement::createTransmitResult(CardReturnCode pRetu
 		result = CardReturnCode::PROTOCOL_ERROR;
 	}
 
-	qCCritical(card).noquote() << pLogMessage << cardReturnCodeToGlobalStatus(result).toErrorDescription() << "|" << statusCodeName(pResponseApdu.getStatusCode());
+	qCCritical(card).noquote() << pLogMessage << cardReturnCodeToGlobalStatus(result).toErrorDescription() << "|" << Enum<StatusCode>::getName(pResponseApdu.getStatusCode());
 	return {result, QByteArray()};
 }
 
@@ -138,7 +127,7 @@ GAMutualAuthenticationResponse KeyAgreement::transmitGAMutualAuthentication(cons
 	const auto [returnCode, response] = transmitGeneralAuthenticate(false, 5, pMutualAuthenticationData);
 	if (returnCode != CardReturnCode::OK || response.getStatusCode() != StatusCode::SUCCESS)
 	{
-		qCCritical(card).noquote() << "Error on GA(Mutual Authentication):" << cardReturnCodeToGlobalStatus(returnCode).toErrorDescription() << "|" << statusCodeName(response.getStatusCode());
+		qCCritical(card).noquote() << "Error on GA(Mutual Authentication):" << cardReturnCodeToGlobalStatus(returnCode).toErrorDescription() << "|" << Enum<StatusCode>::getName(response.getStatusCode());
 	}
 	return GAMutualAuthenticationResponse(response);
 }
