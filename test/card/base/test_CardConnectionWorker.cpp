@@ -1,5 +1,7 @@
 #include "CardConnectionWorker.h"
 
+#include "CardConnection.h"
+
 #include "LogCapture.h"
 #include "ScriptedCard.h"
 #include "SecurityInfos.h"
@@ -630,6 +632,30 @@ class test_CardConnectionWorker
 			mReader->mCard.reset();
 			QVERIFY(!mReader->createCardConnectionWorker());
 			QVERIFY(capture.contains(QStringLiteral("No card available")));
+		}
+
+
+		void connectionOnTheWorkersThread()
+		{
+			// A blocking call into its own thread would never return: the connection reads directly.
+			LogCapture capture;
+			CardConnection connection(mWorker);
+			QCOMPARE(connection.getReaderInfo().getName(), QStringLiteral("test reader"));
+			QVERIFY(capture.contains(QStringLiteral("Reading the reader information without the worker's thread")));
+
+			QSignalSpy changed(&connection, &CardConnection::fireReaderInfoChanged);
+			mReader->setPukInoperative();
+			QCOMPARE(changed.count(), 1);
+			QVERIFY(connection.getReaderInfo().isPukInoperative());
+		}
+
+
+		void metaTypes()
+		{
+			for (const char* name : {"QSharedPointer<CardConnectionWorker>", "QSharedPointer<BaseCardCommand>", "QSharedPointer<CreateCardConnectionCommand>"})
+			{
+				QVERIFY2(QMetaType::fromName(name).isValid(), name);
+			}
 		}
 
 
