@@ -127,7 +127,8 @@ GAMutualAuthenticationResponse KeyAgreement::transmitGAMutualAuthentication(cons
 	const auto [returnCode, response] = transmitGeneralAuthenticate(false, 5, pMutualAuthenticationData);
 	if (returnCode != CardReturnCode::OK || response.getStatusCode() != StatusCode::SUCCESS)
 	{
-		qCCritical(card).noquote() << "Error on GA(Mutual Authentication):" << cardReturnCodeToGlobalStatus(returnCode).toErrorDescription() << "|" << Enum<StatusCode>::getName(response.getStatusCode());
+		// Only for the log line: the caller reads the status word itself.
+		createTransmitResult(returnCode, response, QByteArray(), "Error on GA(Mutual Authentication):");
 	}
 	return GAMutualAuthenticationResponse(response);
 }

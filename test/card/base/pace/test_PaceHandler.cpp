@@ -1,0 +1,342 @@
+#include "PaceHandler.h"
+
+#include "ASN1Util.h"
+#include "EcUtil.h"
+#include "LogCapture.h"
+#include "PeerReader.h"
+#include "TestEnvironment.h"
+
+#include <QtTest>
+
+using namespace tessarovin;
+
+namespace
+{
+
+QByteArray paceInfo(const char* pOidHex, int pParameterId, int pVersion = 2)
+{
+	const QByteArray oid = Asn1Util::encode(V_ASN1_UNIVERSAL, V_ASN1_OBJECT, QByteArray::fromHex(pOidHex));
+	const QByteArray content = oid + QByteArray::fromHex("0201") + char(pVersion) + QByteArray::fromHex("0201") + char(pParameterId);
+	return Asn1Util::encode(V_ASN1_UNIVERSAL, V_ASN1_SEQUENCE, content, true);
+}
+
+
+QByteArray cardAccess(const QList<QByteArray>& pInfos)
+{
+	return Asn1Util::encode(V_ASN1_UNIVERSAL, V_ASN1_SET, pInfos.join(), true);
+}
+
+
+const char* const ECDH_GM_AES_128 = "04007F00070202040202";
+const char* const ECDH_IM_AES_128 = "04007F00070202040402";
+const char* const ECDH_GM_3DES = "04007F00070202040201";
+const char* const DH_GM_AES_128 = "04007F00070202040102";
+
+const QByteArray CHAT_AT = QByteArray::fromHex("7F4C12060904007F00070301020253050000000003");
+
+
+int fieldSize(int pParameterId)
+{
+	const auto curve = EcUtil::createCurve(PaceInfo::getMappedNid(pParameterId));
+	return (EC_GROUP_get_degree(curve.data()) + 7) / 8;
+}
+
+
+// A basic reader with a scripted eID card whose card information is set directly.
+struct ScriptedReader
+{
+	MockReader mReader;
+	ScriptedCard* mCard;
+
+	explicit ScriptedReader(const QByteArray& pEfCardAccess)
+		: mReader(QStringLiteral("reader"))
+		, mCard(nullptr)
+	{
+		auto card = std::make_unique<ScriptedCard>();
+		mCard = card.get();
+		mCard->scriptEidCard(pEfCardAccess.isEmpty() ? readFixture(QStringLiteral("card_access_13.der")) : pEfCardAccess);
+		mReader.insertCardAndFetch(std::move(card));
+		mReader.setCardInfo(CardInfo(CardType::EID_CARD, FileRef::appEId(), pEfCardAccess.isEmpty() ? QSharedPointer<const SecurityInfos>() : SecurityInfos::decode(pEfCardAccess), 3));
+	}
+
+
+};
+
+} // namespace
+
+
+class test_PaceHandler
+	: public QObject
+{
+	Q_OBJECT
+
+	private Q_SLOTS:
+		void establish_data()
+		{
+			QTest::addColumn<QStringList>("arguments");
+			QTest::addColumn<int>("parameterId");
+			QTest::addColumn<PacePasswordId>("passwordId");
+			QTest::addColumn<QByteArray>("password");
+			QTest::addColumn<PaceResult>("result");
+
+			for (int id = 8; id <= 18; ++id)
+			{
+				QTest::addRow("CAN, parameter id %d", id) << QStringList({"--curves", QString::number(id)}) << id << PacePasswordId::PACE_CAN << QByteArray("500540") << PaceResult::OK_CAN;
+			}
+			QTest::newRow("PIN, brainpoolP256r1") << QStringList() << 13 << PacePasswordId::PACE_PIN << QByteArray("123456") << PaceResult::OK_PIN;
+			QTest::newRow("PIN, P-256") << QStringList({"--curves", "12"}) << 12 << PacePasswordId::PACE_PIN << QByteArray("123456") << PaceResult::OK_PIN;
+			QTest::newRow("PIN, two tries left") << QStringList({"--retry-counter", "2"}) << 13 << PacePasswordId::PACE_PIN << QByteArray("123456") << PaceResult::OK_PIN;
+			QTest::newRow("PUK, brainpoolP256r1") << QStringList({"--retry-counter", "0"}) << 13 << PacePasswordId::PACE_PUK << QByteArray("9876543210") << PaceResult::OK_PUK;
+			QTest::newRow("PUK, P-256") << QStringList({"--retry-counter", "0", "--curves", "12"}) << 12 << PacePasswordId::PACE_PUK << QByteArray("9876543210") << PaceResult::OK_PUK;
+			QTest::newRow("PIN, P-256, AES-256") << QStringList({"--curves", "12", "--key-size", "256"}) << 12 << PacePasswordId::PACE_PIN << QByteArray("123456") << PaceResult::OK_PIN;
+			QTest::newRow("CAN, brainpoolP384r1, AES-192") << QStringList({"--curves", "16", "--key-size", "192"}) << 16 << PacePasswordId::PACE_CAN << QByteArray("500540") << PaceResult::OK_CAN;
+		}
+
+
+		void establish()
+		{
+			QFETCH(QStringList, arguments);
+			QFETCH(int, parameterId);
+			QFETCH(PacePasswordId, passwordId);
+			QFETCH(QByteArray, password);
+			QFETCH(PaceResult, result);
+
+			PeerReader peerReader;
+			QVERIFY(peerReader.start(arguments));
+			const auto worker = peerReader.connect();
+			const qsizetype before = peerReader.card().getCommands().size();
+
+			PaceHandler handler(worker);
+			const auto output = handler.establishPaceChannel(passwordId, password);
+			QVERIFY2(output.isSuccess(), peerReader.peer().readLog().constData());
+			QCOMPARE(output.getPasswordId(), passwordId);
+			QCOMPARE(output.getPaceResult(), result);
+			QCOMPARE(output.getResultCode(), quint32(0));
+			QCOMPARE(output.getEfCardAccess(), peerReader.reader().getReaderInfo().getCardInfo().getEfCardAccess()->getContentBytes());
+			QCOMPARE(output.getIdIcc().size(), fieldSize(parameterId));
+			QVERIFY(output.getCarCurr().isEmpty());
+			QCOMPARE(peerReader.card().getCommands().size() - before, 5);
+
+			const auto [peerEnc, peerMac] = peerReader.peer().getLastSessionKeys();
+			QVERIFY(!peerEnc.isEmpty());
+			QCOMPARE(handler.getEncryptionKey().toHex(), peerEnc.toHex());
+			QCOMPARE(handler.getMacKey().toHex(), peerMac.toHex());
+			QCOMPARE(handler.getPaceProtocol().getKeySize(), static_cast<int>(peerEnc.size()));
+			QCOMPARE(handler.getPaceProtocol().getProtocolType(), ProtocolType::PACE);
+		}
+
+
+		// The card's own bytes, in its own order, although DER would sort the SET OF.
+		void efCardAccessAsTheCardSentIt()
+		{
+			PeerReader peerReader;
+			QVERIFY(peerReader.start());
+			PaceHandler handler(peerReader.connect());
+			const auto output = handler.establishPaceChannel(PacePasswordId::PACE_CAN, "500540");
+			QVERIFY(output.isSuccess());
+			QCOMPARE(output.getEfCardAccess().toHex(), QByteArray("3128"
+																  "3012060a04007f00070202040202020102" "02010d"
+																  "3012060a04007f00070202040202020102" "02010c"));
+		}
+
+
+		void mseSetAtData_data()
+		{
+			QTest::addColumn<PacePasswordId>("passwordId");
+			QTest::addColumn<QByteArray>("password");
+			QTest::addColumn<QByteArray>("chat");
+			QTest::addColumn<QByteArray>("data");
+			QTest::addColumn<PaceResult>("result");
+
+			QTest::newRow("CAN without CHAT") << PacePasswordId::PACE_CAN << QByteArray("500540") << QByteArray()
+											  << QByteArray("800A04007F00070202040202830102840 10D") << PaceResult::OK_CAN;
+			QTest::newRow("PIN with CHAT") << PacePasswordId::PACE_PIN << QByteArray("123456") << CHAT_AT
+										   << QByteArray("800A04007F00070202040202830103840 10D") + CHAT_AT.toHex() << PaceResult::OK_PIN_AUTH;
+		}
+
+
+		void mseSetAtData()
+		{
+			QFETCH(PacePasswordId, passwordId);
+			QFETCH(QByteArray, password);
+			QFETCH(QByteArray, chat);
+			QFETCH(QByteArray, data);
+			QFETCH(PaceResult, result);
+
+			PeerReader peerReader;
+			QVERIFY(peerReader.start());
+			const qsizetype before = peerReader.card().getCommands().size();
+			PaceHandler handler(peerReader.connect());
+			if (!chat.isNull())
+			{
+				handler.setChat(chat);
+			}
+			const auto output = handler.establishPaceChannel(passwordId, password);
+			QCOMPARE(output.getPaceResult(), result);
+
+			const QByteArray expected = QByteArray::fromHex(data);
+			const QByteArray command = peerReader.card().getCommands().at(before);
+			QCOMPARE(command, (QByteArray::fromHex("0022C1A4") + char(expected.size()) + expected).toHex());
+			if (!chat.isNull())
+			{
+				QCOMPARE(output.getCarCurr(), QByteArray("DETESTeID00005"));
+				QCOMPARE(output.getCarPrev(), QByteArray("DETESTeID00004"));
+			}
+		}
+
+
+		void wrongPassword_data()
+		{
+			QTest::addColumn<QStringList>("arguments");
+			QTest::addColumn<PacePasswordId>("passwordId");
+			QTest::addColumn<QByteArray>("mseStatus");
+			QTest::addColumn<quint32>("resultCode");
+			QTest::addColumn<PaceResult>("result");
+
+			QTest::newRow("PIN, three tries left") << QStringList() << PacePasswordId::PACE_PIN << QByteArray("9000") << 0xF00663C2u << PaceResult::INVALID_PIN_1;
+			QTest::newRow("PIN, two tries left") << QStringList({"--retry-counter", "2"}) << PacePasswordId::PACE_PIN << QByteArray("63c2") << 0xF00663C1u << PaceResult::INVALID_PIN_2;
+			QTest::newRow("CAN") << QStringList() << PacePasswordId::PACE_CAN << QByteArray("9000") << 0xF0066300u << PaceResult::INVALID_CAN;
+			QTest::newRow("PUK") << QStringList({"--retry-counter", "0"}) << PacePasswordId::PACE_PUK << QByteArray("9000") << 0xF0066300u << PaceResult::INVALID_PUK;
+		}
+
+
+		void wrongPassword()
+		{
+			QFETCH(QStringList, arguments);
+			QFETCH(PacePasswordId, passwordId);
+			QFETCH(QByteArray, mseStatus);
+			QFETCH(quint32, resultCode);
+			QFETCH(PaceResult, result);
+
+			PeerReader peerReader;
+			QVERIFY(peerReader.start(arguments));
+			PaceHandler handler(peerReader.connect());
+			const auto output = handler.establishPaceChannel(passwordId, "0000000000");
+
+			// The reader worked; only the result code tells the wrong password.
+			QCOMPARE(output.getPaceReturnCode(), CardReturnCode::OK);
+			QCOMPARE(output.getResultCode(), resultCode);
+			QCOMPARE(output.getPaceResult(), result);
+			QVERIFY(output.isWrongPassword());
+			QVERIFY(!output.isSuccess());
+			QCOMPARE(output.getStatusMseSetAt().toHex(), mseStatus);
+			QVERIFY(output.getIdIcc().isEmpty());
+			QVERIFY(handler.getEncryptionKey().isEmpty());
+			QVERIFY(handler.getMacKey().isEmpty());
+		}
+
+
+		void refusedEfCardAccess_data()
+		{
+			QTest::addColumn<QByteArray>("efCardAccess");
+			QTest::addColumn<QStringList>("logs");
+
+			QTest::newRow("none") << QByteArray() << QStringList();
+			QTest::newRow("DH only") << cardAccess({paceInfo(DH_GM_AES_128, 0)})
+									 << QStringList({"Unsupported domain parameters:", "No supported domain parameters found"});
+			QTest::newRow("version 1") << cardAccess({paceInfo(ECDH_GM_AES_128, 13, 1)})
+									   << QStringList({"Unsupported pace version: 1", "No supported domain parameters found"});
+			QTest::newRow("integrated mapping") << cardAccess({paceInfo(ECDH_IM_AES_128, 13)})
+												<< QStringList({"Unsupported domain parameters:", "No supported domain parameters found"});
+			QTest::newRow("3DES") << cardAccess({paceInfo(ECDH_GM_3DES, 13)})
+								  << QStringList({"Unsupported domain parameters:", "No supported domain parameters found"});
+			QTest::newRow("explicit domain parameters") << cardAccess({paceInfo(ECDH_GM_AES_128, 32)})
+														<< QStringList({"Unsupported domain parameters:", "No supported domain parameters found"});
+		}
+
+
+		void refusedEfCardAccess()
+		{
+			QFETCH(QByteArray, efCardAccess);
+			QFETCH(QStringList, logs);
+
+			ScriptedReader reader(efCardAccess);
+			const auto worker = reader.mReader.createCardConnectionWorker();
+			const qsizetype before = reader.mCard->getCommands().size();
+
+			LogCapture capture;
+			PaceHandler handler(worker);
+			const auto output = handler.establishPaceChannel(PacePasswordId::PACE_PIN, "123456");
+			QCOMPARE(output.getPaceReturnCode(), CardReturnCode::PROTOCOL_ERROR);
+			QCOMPARE(output.getResultCode(), EstablishPaceChannelOutput::toResultCode(CardReturnCode::PROTOCOL_ERROR));
+			QCOMPARE(output.getEfCardAccess(), efCardAccess.isEmpty() ? QByteArray::fromHex("3100") : efCardAccess);
+			QCOMPARE(reader.mCard->getCommands().size(), before);
+			QCOMPARE(handler.getPaceProtocol().getProtocolType(), ProtocolType::UNDEFINED);
+			for (const auto& log : logs)
+			{
+				QVERIFY2(capture.contains(log), qPrintable(capture.messages().join('\n')));
+			}
+		}
+
+
+		void firstSupportedInFileOrder()
+		{
+			const QByteArray efCardAccess = cardAccess({
+						paceInfo(ECDH_GM_AES_128, 13, 1),
+						paceInfo(DH_GM_AES_128, 0),
+						paceInfo(ECDH_GM_AES_128, 12),
+						paceInfo(ECDH_GM_AES_128, 13)
+					});
+			PeerReader peerReader;
+			QVERIFY(peerReader.start({"--card-access", QString::fromLatin1(efCardAccess.toHex())}));
+			const qsizetype before = peerReader.card().getCommands().size();
+			PaceHandler handler(peerReader.connect());
+			const auto output = handler.establishPaceChannel(PacePasswordId::PACE_PIN, "123456");
+			QVERIFY(output.isSuccess());
+			QVERIFY(peerReader.card().getCommands().at(before).endsWith("84010c"));
+			QCOMPARE(output.getIdIcc().size(), 32);
+			QCOMPARE(output.getEfCardAccess(), efCardAccess);
+		}
+
+
+		void mseSetAtAnswer_data()
+		{
+			QTest::addColumn<ResponseApduResult>("answer");
+			QTest::addColumn<CardReturnCode>("returnCode");
+			QTest::addColumn<QByteArray>("statusInOutput");
+			QTest::addColumn<bool>("paceGoesOn");
+
+			QTest::newRow("63C0, PIN blocked") << ScriptedCard::answer("63C0") << CardReturnCode::PROTOCOL_ERROR << QByteArray("63c0") << false;
+			QTest::newRow("6283, PIN deactivated") << ScriptedCard::answer("6283") << CardReturnCode::PROTOCOL_ERROR << QByteArray("6283") << false;
+			QTest::newRow("6A80") << ScriptedCard::answer("6A80") << CardReturnCode::PROTOCOL_ERROR << QByteArray("6a80") << false;
+			QTest::newRow("no answer") << ScriptedCard::answer(QByteArray(), CardReturnCode::COMMAND_FAILED) << CardReturnCode::RESPONSE_EMPTY << QByteArray("0000") << false;
+			QTest::newRow("reader failed with status") << ScriptedCard::answer("6A80", CardReturnCode::COMMAND_FAILED) << CardReturnCode::PROTOCOL_ERROR << QByteArray("6a80") << false;
+			QTest::newRow("63C1, PIN suspended") << ScriptedCard::answer("63C1") << CardReturnCode::PROTOCOL_ERROR << QByteArray("63c1") << true;
+			QTest::newRow("63C2") << ScriptedCard::answer("63C2") << CardReturnCode::PROTOCOL_ERROR << QByteArray("63c2") << true;
+		}
+
+
+		void mseSetAtAnswer()
+		{
+			QFETCH(ResponseApduResult, answer);
+			QFETCH(CardReturnCode, returnCode);
+			QFETCH(QByteArray, statusInOutput);
+			QFETCH(bool, paceGoesOn);
+
+			const QByteArray efCardAccess = readFixture(QStringLiteral("card_access_13.der"));
+			ScriptedReader reader(efCardAccess);
+			reader.mCard->add("0022c1a4", answer);
+			const auto worker = reader.mReader.createCardConnectionWorker();
+			const qsizetype before = reader.mCard->getCommands().size();
+
+			LogCapture capture;
+			PaceHandler handler(worker);
+			const auto output = handler.establishPaceChannel(PacePasswordId::PACE_PIN, "123456");
+			QCOMPARE(output.getPaceReturnCode(), returnCode);
+			QCOMPARE(output.getStatusMseSetAt().toHex(), statusInOutput);
+			QCOMPARE(capture.contains(QStringLiteral("Error on MSE:Set AT")), !paceGoesOn);
+
+			// The scripted card refuses the first General Authenticate.
+			const auto commands = reader.mCard->getCommands().mid(before);
+			QCOMPARE(commands.size(), paceGoesOn ? 2 : 1);
+			if (paceGoesOn)
+			{
+				QCOMPARE(commands.at(1), QByteArray("10860000027c0000"));
+			}
+		}
+
+
+};
+
+KENDRAWELL_TEST_MAIN(test_PaceHandler)
+#include "test_PaceHandler.moc"
