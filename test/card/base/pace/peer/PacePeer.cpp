@@ -385,6 +385,8 @@ class Card
 		// The secure channel: the context whose keys are in use, and the password that opened it.
 		std::unique_ptr<EAC_CTX, EacCtxDeleter> mChannel;
 		uint8_t mChannelPasswordId = 0;
+		// A PACE finished inside a channel answers under that channel; the new one starts after.
+		std::unique_ptr<EAC_CTX, EacCtxDeleter> mRetiredChannel;
 
 		std::map<uint16_t, ElementaryFile>& currentFiles()
 		{
@@ -679,7 +681,12 @@ class Card
 			}
 
 			// The new channel starts with the answer after this one.
-			closeChannel();
+			if (mChannel)
+			{
+				std::cerr << "Secure messaging stopped" << std::endl;
+			}
+			mRetiredChannel = std::move(mChannel);
+			mChannelPasswordId = 0;
 			if (!EAC_CTX_set_encryption_ctx(mCtx.get(), EAC_ID_PACE))
 			{
 				return failPace(SW_CONDITIONS);
@@ -976,6 +983,14 @@ class Card
 					return toBytes(Response{{}, SW_SM_INCORRECT});
 				}
 				const Response response = process(*plain);
+				if (mRetiredChannel)
+				{
+					std::swap(mChannel, mRetiredChannel);
+					const Bytes answer = wrap(response);
+					std::swap(mChannel, mRetiredChannel);
+					mRetiredChannel.reset();
+					return answer;
+				}
 				if (!mChannel)
 				{
 					return toBytes(response);
@@ -985,7 +1000,9 @@ class Card
 
 			// A plain command ends the secure channel, as on the chip.
 			closeChannel();
-			return toBytes(process(*command));
+			const Response response = process(*command);
+			mRetiredChannel.reset();
+			return toBytes(response);
 		}
 
 
