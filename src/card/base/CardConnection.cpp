@@ -32,6 +32,14 @@ CardConnection::CardConnection(const QSharedPointer<CardConnectionWorker>& pCard
 }
 
 
+CardConnection::~CardConnection()
+{
+	// While the worker certainly lives: once released it may be deleted on its own thread at
+	// the same time as QObject's destructor would look at it here.
+	disconnect(mCardConnectionWorker.data(), nullptr, this, nullptr);
+}
+
+
 const ReaderInfo& CardConnection::getReaderInfo() const
 {
 	return mReaderInfo;

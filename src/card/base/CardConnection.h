@@ -39,7 +39,7 @@ class CardConnection
 	public:
 		// Blocks until the worker's thread has told the reader information: never call it there.
 		explicit CardConnection(const QSharedPointer<CardConnectionWorker>& pCardConnectionWorker);
-		~CardConnection() override = default;
+		~CardConnection() override;
 
 		[[nodiscard]] virtual const ReaderInfo& getReaderInfo() const;
 		[[nodiscard]] bool getPaceCanSuccessful() const;

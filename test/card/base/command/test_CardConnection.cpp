@@ -4,6 +4,8 @@
 #include "LogCapture.h"
 #include "TestEnvironment.h"
 
+#include <mutex>
+
 using namespace tessarovin;
 
 namespace
@@ -76,6 +78,8 @@ class test_CardConnection
 			QVERIFY(connection);
 			QThread* const thread = readerThread();
 
+			// Written on the reader thread: a standard mutex lets the thread sanitizer see the order.
+			std::mutex mutex;
 			QList<QThread*> executedOn;
 			QList<QThread*> deletedOn;
 			QList<BaseCardCommand*> commands = {
@@ -88,23 +92,33 @@ class test_CardConnection
 			for (auto* command : std::as_const(commands))
 			{
 				QCOMPARE(command->thread(), QThread::currentThread());
-				connect(command, &BaseCardCommand::commandDone, command, [&executedOn] {
+				connect(command, &BaseCardCommand::commandDone, command, [&mutex, &executedOn] {
+						const std::lock_guard locker(mutex);
 						executedOn << QThread::currentThread();
 					}, Qt::DirectConnection);
-				connect(command, &QObject::destroyed, command, [&deletedOn] {
+				connect(command, &QObject::destroyed, command, [&mutex, &deletedOn] {
+						const std::lock_guard locker(mutex);
 						deletedOn << QThread::currentThread();
 					}, Qt::DirectConnection);
 				QVERIFY(mFixture.run(*connection, command));
 			}
 
-			QCOMPARE(executedOn, QList<QThread*>(commands.size(), thread));
+			const auto executed = [&mutex, &executedOn] {
+					const std::lock_guard locker(mutex);
+					return executedOn;
+				};
+			const auto deleted = [&mutex, &deletedOn] {
+					const std::lock_guard locker(mutex);
+					return deletedOn;
+				};
+			QCOMPARE(executed(), QList<QThread*>(commands.size(), thread));
 			QCOMPARE(mFixture.mReceiver.mThreads.mid(1), QList<QThread*>(commands.size(), QThread::currentThread()));
-			QVERIFY(deletedOn.isEmpty());
+			QVERIFY(deleted().isEmpty());
 
 			// Released by the receiver, each command ends on its own thread.
 			mFixture.mReceiver.mCommands.clear();
-			QTRY_COMPARE(deletedOn.size(), commands.size());
-			QCOMPARE(deletedOn, QList<QThread*>(commands.size(), thread));
+			QTRY_COMPARE(deleted().size(), commands.size());
+			QCOMPARE(deleted(), QList<QThread*>(commands.size(), thread));
 		}
 
 
@@ -114,16 +128,22 @@ class test_CardConnection
 			QVERIFY(connection);
 
 			auto* command = connection->createUpdateRetryCounterCommand();
+			std::mutex mutex;
 			QThread* deletedOn = nullptr;
-			connect(command, &QObject::destroyed, command, [&deletedOn] {
+			connect(command, &QObject::destroyed, command, [&mutex, &deletedOn] {
+					const std::lock_guard locker(mutex);
 					deletedOn = QThread::currentThread();
 				}, Qt::DirectConnection);
+			const auto deleted = [&mutex, &deletedOn] {
+					const std::lock_guard locker(mutex);
+					return deletedOn;
+				};
 
 			LogCapture capture;
 			QVERIFY(!connection->call(command, static_cast<CommandReceiver*>(nullptr), &CommandReceiver::onCommandDone));
 			QVERIFY(capture.contains(QStringLiteral("Cannot invoke card command: tessarovin::UpdateRetryCounterCommand")));
-			QTRY_VERIFY(deletedOn != nullptr);
-			QCOMPARE(deletedOn, readerThread());
+			QTRY_VERIFY(deleted() != nullptr);
+			QCOMPARE(deleted(), readerThread());
 			QCOMPARE(mFixture.commandsAfterInsertion(cInsertionAndConnection), QList<QByteArray>());
 		}
 
