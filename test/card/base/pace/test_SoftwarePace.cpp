@@ -3,14 +3,18 @@
 
 #include "CardConnectionWorker.h"
 
+#include "CardCommandFixture.h"
 #include "EstablishPaceChannelCommand.h"
 #include "FileCommand.h"
 #include "LogCapture.h"
 #include "PeerReader.h"
 #include "ResetRetryCounterCommand.h"
+#include "SetEidPinCommand.h"
 #include "TestEnvironment.h"
 
 #include <QtTest>
+
+#include <memory>
 
 using namespace tessarovin;
 
@@ -207,6 +211,49 @@ class test_SoftwarePace
 			QByteArray content;
 			QCOMPARE(readDg1(*worker, content), CardReturnCode::OK);
 			QCOMPARE(content.toHex(), QByteArray("610413024944"));
+		}
+
+
+		// The way of a workflow: a card connection on the main thread, the commands on the reader
+		// manager's thread, the peer's process owned by the card there.
+		void throughTheReaderManager()
+		{
+			CardCommandFixture fixture;
+			QVERIFY(fixture.start());
+			{
+				const auto connection = fixture.connect([](ScriptedCard& pCard){
+						auto peer = std::make_shared<PacePeerProcess>();
+						if (!peer->start())
+						{
+							return;
+						}
+						pCard.setHandler([peer](const CommandApdu& pCommand){
+								const QByteArray response = peer->transmit(QByteArray(pCommand));
+								return ResponseApduResult {response.isEmpty() ? CardReturnCode::COMMAND_FAILED : CardReturnCode::OK, ResponseApdu(response)};
+							});
+					});
+				QVERIFY(connection);
+				QVERIFY(connection->getReaderInfo().hasEid());
+
+				const auto pace = fixture.run(*connection, connection->createEstablishPaceChannelCommand(PacePasswordId::PACE_PIN, "123456", QByteArray(), QByteArray()));
+				QVERIFY(pace);
+				QVERIFY(pace->getPaceOutput().isSuccess());
+				QCOMPARE(pace->getPaceOutput().getIdIcc().size(), 32);
+
+				// The card takes a new PIN only inside the PIN's channel.
+				const auto setPin = fixture.run(*connection, connection->createSetEidPinCommand("654321", 0));
+				QVERIFY(setPin);
+				QCOMPARE(setPin->getReturnCode(), CardReturnCode::OK);
+				QCOMPARE(setPin->getResponseApdu().getStatusCode(), StatusCode::SUCCESS);
+
+				const auto oldPin = fixture.run(*connection, connection->createEstablishPaceChannelCommand(PacePasswordId::PACE_PIN, "123456", QByteArray(), QByteArray()));
+				QCOMPARE(oldPin->getPaceOutput().getPaceResult(), PaceResult::INVALID_PIN_1);
+				const auto newPin = fixture.run(*connection, connection->createEstablishPaceChannelCommand(PacePasswordId::PACE_PIN, "654321", QByteArray(), QByteArray()));
+				QVERIFY(newPin->getPaceOutput().isSuccess());
+			}
+
+			// Connection and commands are gone: the reader thread releases the worker.
+			QVERIFY(fixture.stop());
 		}
 
 
