@@ -16,9 +16,10 @@ using namespace tessarovin;
 namespace
 {
 
+// Only the last owner wipes: writing to a shared array would detach and wipe a fresh copy.
 void wipe(QByteArray& pSecret)
 {
-	if (!pSecret.isEmpty())
+	if (!pSecret.isEmpty() && pSecret.isDetached())
 	{
 		OPENSSL_cleanse(pSecret.data(), static_cast<size_t>(pSecret.size()));
 	}

@@ -27,9 +27,10 @@ QByteArray integerContent(int pValue)
 }
 
 
+// Only the last owner wipes: writing to a shared array would detach and wipe a fresh copy.
 void wipe(QByteArray& pSecret)
 {
-	if (!pSecret.isEmpty())
+	if (!pSecret.isEmpty() && pSecret.isDetached())
 	{
 		OPENSSL_cleanse(pSecret.data(), static_cast<size_t>(pSecret.size()));
 	}
@@ -193,6 +194,12 @@ bool PaceHandler::isSupportedProtocol(const QSharedPointer<const PaceInfo>& pPac
 
 CardReturnCode PaceHandler::transmitMSESetAT(PacePasswordId pPasswordId)
 {
+	if (mPaceInfo.isNull())
+	{
+		qCCritical(card) << "Error on MSE:Set AT";
+		return CardReturnCode::PROTOCOL_ERROR;
+	}
+
 	QByteArray data = Asn1Util::encode(V_ASN1_CONTEXT_SPECIFIC, 0, mPaceInfo->getOid().getData());
 	data += Asn1Util::encode(V_ASN1_CONTEXT_SPECIFIC, 3, QByteArray(1, static_cast<char>(pPasswordId)));
 	data += Asn1Util::encode(V_ASN1_CONTEXT_SPECIFIC, 4, integerContent(mPaceInfo->getParameterId()));
