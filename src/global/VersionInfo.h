@@ -9,7 +9,7 @@
 namespace tessarovin
 {
 
-// The name of the client and of the specification it implements, as key/value pairs.
+// The name of the client and of the technical guideline it implements, as key/value pairs.
 class VersionInfo
 {
 	private:
