@@ -521,11 +521,18 @@ bool LogHandler::copy(const QString& pDest) const
 	{
 		return false;
 	}
-	return copyOther(mLogFile->fileName(), pDest);
+	return copyOtherInternal(mLogFile->fileName(), pDest);
 }
 
 
 bool LogHandler::copyOther(const QString& pSource, const QString& pDest) const
+{
+	const QMutexLocker locker(&mMutex);
+	return copyOtherInternal(pSource, pDest);
+}
+
+
+bool LogHandler::copyOtherInternal(const QString& pSource, const QString& pDest) const
 {
 	if (pDest.trimmed().isEmpty())
 	{

@@ -54,7 +54,7 @@ class LogHandler
 		[[nodiscard]] bool useLogFileInternal() const;
 		[[nodiscard]] QByteArray readLogFile(qint64 pPosition, qint64 pSize = 0) const;
 		[[nodiscard]] QList<QFileInfo> getOtherLogFilesInternal() const;
-		[[nodiscard]] bool copyOther(const QString& pSource, const QString& pDest) const;
+		[[nodiscard]] bool copyOtherInternal(const QString& pSource, const QString& pDest) const;
 		[[nodiscard]] QByteArray formatCategory(const char* pCategory) const;
 		[[nodiscard]] QString getLogFileTemplate() const;
 
@@ -90,6 +90,7 @@ class LogHandler
 		void removeOldLogFiles() const;
 		bool removeOtherLogFiles() const;
 		[[nodiscard]] bool copy(const QString& pDest) const;
+		[[nodiscard]] bool copyOther(const QString& pSource, const QString& pDest) const;
 
 		[[nodiscard]] QByteArray formatFilename(const char* pFilename) const;
 		[[nodiscard]] QByteArray formatFunction(const char* pFunction, const QByteArray& pFilename, int pLine) const;
