@@ -6,6 +6,8 @@
 #include <QJsonObject>
 #include <QPluginLoader>
 
+#include <openssl/crypto.h>
+
 using namespace tessarovin;
 
 namespace
@@ -26,6 +28,11 @@ ReaderManagerWorker::ReaderManagerWorker()
 ReaderManagerWorker::~ReaderManagerWorker()
 {
 	qCDebug(card) << "Worker removed";
+
+	// The worker ends with the reader manager's thread, before the shutdown stops waiting for it.
+	// OpenSSL would free that thread's own state only at the thread's very exit, which a process
+	// that ends right after the shutdown may never see.
+	OPENSSL_thread_stop();
 }
 
 
