@@ -4,6 +4,8 @@
 #include "LogCapture.h"
 #include "TestEnvironment.h"
 
+#include <mutex>
+
 using namespace tessarovin;
 
 class test_CreateCardConnectionCommand
@@ -42,6 +44,42 @@ class test_CreateCardConnectionCommand
 
 			// The eID application was selected for the connection.
 			QCOMPARE(mFixture.commandsAfterInsertion(5), QList<QByteArray>({"00a4040c09e80704007f00070302", "00a4000c023f00"}));
+		}
+
+
+		void deletedOnTheReaderThread()
+		{
+			QVERIFY(mFixture.insert(CardCommandFixture::eidCard()));
+			QThread* readerThread = nullptr;
+			QVERIFY(MockReaderManagerPlugin::runOnPlugin([&readerThread](MockReaderManagerPlugin&){
+					readerThread = QThread::currentThread();
+				}));
+
+			auto command = mFixture.createConnectionCommand();
+			QVERIFY(command);
+			QCOMPARE(command->thread(), readerThread);
+
+			// Written on the reader thread: a standard mutex lets the thread sanitizer see the order.
+			std::mutex mutex;
+			QThread* deletedOn = nullptr;
+			connect(command.data(), &QObject::destroyed, command.data(), [&mutex, &deletedOn] {
+					const std::lock_guard locker(mutex);
+					deletedOn = QThread::currentThread();
+				}, Qt::DirectConnection);
+			const auto deleted = [&mutex, &deletedOn] {
+					const std::lock_guard locker(mutex);
+					return deletedOn;
+				};
+
+			// The receiver lets go on its own thread; the command ends on the reader thread and
+			// its worker releases the card there.
+			command.reset();
+			mFixture.mReceiver.mCreateCommands.clear();
+			QTRY_VERIFY(deleted() != nullptr);
+			QCOMPARE(deleted(), readerThread);
+			QVERIFY(onScriptedCard(CardCommandFixture::cReader, [](ScriptedCard* pCard){
+					QVERIFY(!pCard->isConnected());
+				}));
 		}
 
 
