@@ -83,6 +83,8 @@ class test_EcUtil
 			QTest::newRow("wrong prefix") << NID_brainpoolP256r1 << wrongPrefix << QStringLiteral("Cannot decode elliptic curve point");
 			QTest::newRow("truncated") << NID_brainpoolP256r1 << g.left(40) << QStringLiteral("Cannot decode elliptic curve point");
 			QTest::newRow("empty") << NID_brainpoolP256r1 << QByteArray() << QStringLiteral("Cannot decode elliptic curve point");
+			QTest::newRow("point at infinity") << NID_brainpoolP256r1 << QByteArray(1, '\0') << QStringLiteral("Decoded point is at infinity");
+			QTest::newRow("P-256 point at infinity") << NID_X9_62_prime256v1 << QByteArray(1, '\0') << QStringLiteral("Decoded point is at infinity");
 			QTest::newRow("no curve") << 0 << g << QStringLiteral("Cannot use undefined curve");
 		}
 

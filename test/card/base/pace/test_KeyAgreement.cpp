@@ -1,6 +1,7 @@
 #include "KeyAgreement.h"
 
 #include "ASN1Util.h"
+#include "CipherMac.h"
 #include "EcUtil.h"
 #include "LogCapture.h"
 #include "PeerReader.h"
@@ -232,6 +233,7 @@ class test_KeyAgreement
 			QTest::newRow("card key off the curve") << QStringList() << char('\x83') << offCurve << QString();
 			QTest::newRow("no mapping data") << QStringList() << char('\x81') << QByteArray("") << QString();
 			QTest::newRow("mapping data off the curve") << QStringList() << char('\x81') << offCurve << QString();
+			QTest::newRow("mapping data at infinity") << QStringList() << char('\x81') << QByteArray(1, '\0') << QStringLiteral("Decoded point is at infinity");
 		}
 
 
@@ -261,6 +263,59 @@ class test_KeyAgreement
 			{
 				QVERIFY2(capture.contains(log), qPrintable(capture.messages().join('\n')));
 			}
+		}
+
+
+		// A card that answers with the point at infinity would make the shared secret a constant:
+		// without the password it could then compute the keys and a valid token of its own.
+		void cardKeyAtInfinity_data()
+		{
+			QTest::addColumn<int>("parameterId");
+
+			QTest::newRow("brainpoolP256r1") << 13;
+			QTest::newRow("P-256") << 12;
+		}
+
+
+		void cardKeyAtInfinity()
+		{
+			QFETCH(int, parameterId);
+
+			const auto info = paceInfo(ECDH_GM_AES_128, parameterId);
+			const QByteArray infinity(1, '\0');
+			const KeyDerivationFunction kdf(info->getSecurityProtocol());
+			const CipherMac forgedMac(info->getSecurityProtocol(), kdf.mac(infinity, QByteArray()));
+
+			PeerReader peerReader;
+			QVERIFY(peerReader.start());
+			auto terminalKey = QSharedPointer<QByteArray>::create();
+			peerReader.setFilter([infinity, terminalKey, &forgedMac, info](const QByteArray& pCommand, const QByteArray& pResponse){
+					if (pCommand.size() < 9 || pCommand.at(1) != '\x86')
+					{
+						return pResponse;
+					}
+					if (pCommand.at(7) == '\x83')
+					{
+						*terminalKey = pCommand.mid(9, static_cast<uchar>(pCommand.at(8)));
+						return Asn1Util::encode(V_ASN1_APPLICATION, 0x1C, Asn1Util::encode(V_ASN1_CONTEXT_SPECIFIC, 4, infinity), true) + QByteArray::fromHex("9000");
+					}
+					if (pCommand.at(7) == '\x85')
+					{
+						const QByteArray oid = Asn1Util::encode(V_ASN1_UNIVERSAL, V_ASN1_OBJECT, info->getOid().getData());
+						const QByteArray keyData = Asn1Util::encode(V_ASN1_APPLICATION, 0x49, oid + Asn1Util::encode(V_ASN1_CONTEXT_SPECIFIC, 6, *terminalKey), true);
+						const QByteArray token = Asn1Util::encode(V_ASN1_CONTEXT_SPECIFIC, 6, forgedMac.generate(keyData));
+						return Asn1Util::encode(V_ASN1_APPLICATION, 0x1C, token, true) + QByteArray::fromHex("9000");
+					}
+					return pResponse;
+				});
+			const auto worker = peerReader.connect();
+			QCOMPARE(setAuthenticationTemplate(*worker, info, PacePasswordId::PACE_CAN).mResponseApdu.getStatusCode(), StatusCode::SUCCESS);
+
+			LogCapture capture;
+			const auto keyAgreement = KeyAgreement::create(info, worker);
+			QCOMPARE(keyAgreement->perform("000000"), KeyAgreementStatus::PROTOCOL_ERROR);
+			QVERIFY(!terminalKey->isEmpty());
+			QVERIFY(capture.contains(QStringLiteral("Decoded point is at infinity")));
 		}
 
 

@@ -98,6 +98,14 @@ QSharedPointer<EC_POINT> EcUtil::oct2point(const QSharedPointer<const EC_GROUP>&
 		return create(static_cast<EC_POINT*>(nullptr));
 	}
 
+	// The single byte 00 decodes to infinity, which counts as on the curve: a peer's key there
+	// makes every product infinity and the shared secret a constant known to anyone.
+	if (EC_POINT_is_at_infinity(pCurve.data(), point.data()))
+	{
+		qCCritical(card) << "Decoded point is at infinity";
+		return create(static_cast<EC_POINT*>(nullptr));
+	}
+
 	return point;
 }
 
