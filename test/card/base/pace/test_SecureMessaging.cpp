@@ -270,27 +270,52 @@ class test_SecureMessaging
 
 
 		// The first protected command of a channel, recomputed with the openssl tool.
+		void wrapAgainstOpenSsl_data()
+		{
+			QTest::addColumn<QByteArray>("header");
+			QTest::addColumn<QByteArray>("data");
+			QTest::addColumn<QByteArray>("le");
+			QTest::addColumn<QByteArray>("protectedLe");
+
+			QTest::newRow("case 1: header padded once") << QByteArray::fromHex("00a4000c") << QByteArray() << QByteArray() << QByteArray();
+			QTest::newRow("case 2") << QByteArray::fromHex("00b08100") << QByteArray() << QByteArray::fromHex("00") << QByteArray::fromHex("970100");
+			QTest::newRow("case 3") << QByteArray::fromHex("0022c1a4") << QByteArray::fromHex("800a04007f00070202040202830103") << QByteArray() << QByteArray();
+			QTest::newRow("case 4") << QByteArray::fromHex("0022c1a4") << QByteArray::fromHex("800a04007f00070202040202830103") << QByteArray::fromHex("00") << QByteArray::fromHex("970100");
+		}
+
+
 		void wrapAgainstOpenSsl()
 		{
+			QFETCH(QByteArray, header);
+			QFETCH(QByteArray, data);
+			QFETCH(QByteArray, le);
+			QFETCH(QByteArray, protectedLe);
+
 			SecureMessaging terminal(protocol(), cEncKey, cMacKey);
-			const QByteArray data = QByteArray::fromHex("800a04007f00070202040202830103");
-			const CommandApdu secured = terminal.encrypt(CommandApdu(QByteArray::fromHex("0022c1a40f") + data + QByteArray::fromHex("00")));
+			const QByteArray lc = data.isEmpty() ? QByteArray() : QByteArray(1, static_cast<char>(data.size()));
+			const CommandApdu secured = terminal.encrypt(CommandApdu(header + lc + data + le));
 
-			const QString key = QString::fromLatin1(cEncKey.toHex());
-			const QByteArray iv = runOpenSsl({"enc", "-aes-128-cbc", "-nopad", "-K", key, "-iv", QString(32, QLatin1Char('0'))}, sscBlock(1));
-			const QByteArray cryptogram = runOpenSsl({"enc", "-aes-128-cbc", "-nopad", "-K", key, "-iv", QString::fromLatin1(iv.toHex())}, pad(data));
-			QCOMPARE(cryptogram.size(), 16);
+			QByteArray dataObjects;
+			if (!data.isEmpty())
+			{
+				const QString key = QString::fromLatin1(cEncKey.toHex());
+				const QByteArray iv = runOpenSsl({"enc", "-aes-128-cbc", "-nopad", "-K", key, "-iv", QString(32, QLatin1Char('0'))}, sscBlock(1));
+				const QByteArray cryptogram = runOpenSsl({"enc", "-aes-128-cbc", "-nopad", "-K", key, "-iv", QString::fromLatin1(iv.toHex())}, pad(data));
+				QCOMPARE(cryptogram.size(), 16);
+				dataObjects = QByteArray::fromHex("871101") + cryptogram;
+			}
+			dataObjects += protectedLe;
 
-			const QByteArray header = QByteArray::fromHex("0c22c1a4");
-			const QByteArray dataObjects = QByteArray::fromHex("871101") + cryptogram + QByteArray::fromHex("970100");
+			QByteArray securedHeader = header;
+			securedHeader[0] = static_cast<char>(securedHeader.at(0) | 0x0C);
 			QTemporaryFile macInput;
 			QVERIFY(macInput.open());
-			macInput.write(sscBlock(1) + pad(pad(header) + dataObjects));
+			macInput.write(sscBlock(1) + (dataObjects.isEmpty() ? pad(securedHeader) : pad(pad(securedHeader) + dataObjects)));
 			macInput.close();
 			const QByteArray mac = QByteArray::fromHex(runOpenSsl({"mac", "-cipher", "AES-128-CBC", "-macopt", "hexkey:" + QString::fromLatin1(cMacKey.toHex()), "-in", macInput.fileName(), "CMAC"}).trimmed()).left(8);
 			QCOMPARE(mac.size(), 8);
 
-			QCOMPARE(QByteArray(secured), header + char(dataObjects.size() + 10) + dataObjects + QByteArray::fromHex("8e08") + mac + QByteArray::fromHex("00"));
+			QCOMPARE(QByteArray(secured).toHex(), (securedHeader + char(dataObjects.size() + 10) + dataObjects + QByteArray::fromHex("8e08") + mac + QByteArray::fromHex("00")).toHex());
 		}
 
 
