@@ -362,6 +362,24 @@ class test_SecureMessaging
 		}
 
 
+		// A valid MAC over a cryptogram without padding: the command must not pass on with empty data.
+		void cardSideUndecryptable()
+		{
+			SymmetricCipher cipher(protocol(), cEncKey);
+			QVERIFY(cipher.setIv(cipher.encrypt(sscBlock(1))));
+			const QByteArray encryptedObject = QByteArray::fromHex("871101") + cipher.encrypt(QByteArray(16, '\0'));
+			const QByteArray header = QByteArray::fromHex("0cd60000");
+			const QByteArray mac = CipherMac(protocol(), cMacKey).generate(sscBlock(1) + pad(pad(header) + encryptedObject));
+			const QByteArray data = encryptedObject + QByteArray::fromHex("8e08") + mac;
+
+			SecureMessaging cardSm(protocol(), cEncKey, cMacKey);
+			LogCapture capture;
+			QVERIFY(cardSm.decrypt(CommandApdu(header + char(data.size()) + data)).isEmpty());
+			QVERIFY(capture.contains(QStringLiteral("Cannot find padding delimiter! Message seems to be broken")));
+			QVERIFY(!capture.contains(QStringLiteral("MAC on secured CommandApdu does not match")));
+		}
+
+
 		void notInitialized()
 		{
 			LogCapture capture;
