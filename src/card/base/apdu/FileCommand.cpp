@@ -80,6 +80,13 @@ CommandApdu FileCommand::createCommandApdu() const
 	if (mOffset == 0 && mFileRef.getType() == FileRef::ELEMENTARY_FILE)
 	{
 		const auto& shortIdentifier = mFileRef.getShortIdentifier();
+		if (shortIdentifier.size() > 1 || (shortIdentifier.size() == 1 && (static_cast<uchar>(shortIdentifier.at(0)) & ~SHORT_FILE_ID_MASK) != 0))
+		{
+			// Bits above the five of a short identifier would turn P1 into an offset of the current file.
+			qCCritical(card) << "Invalid short file identifier:" << shortIdentifier.toHex();
+			return CommandApdu();
+		}
+
 		if (!shortIdentifier.isEmpty())
 		{
 			const auto p1 = static_cast<uchar>(SHORT_FILE_ID_FLAG | static_cast<uchar>(shortIdentifier.at(0)));

@@ -36,6 +36,11 @@ class test_FileCommand
 			QTest::newRow("read EF without short id") << efWithoutSfi << 0u << 256 << QByteArray::fromHex("00B0000000") << false
 													  << QtWarningMsg << QStringLiteral("No short file identifier, reading the currently selected file: 011C (ElementaryFile)");
 			QTest::newRow("read EF without short id at offset 5") << efWithoutSfi << 5u << 256 << QByteArray::fromHex("00B0000500") << false << QtDebugMsg << QString();
+			QTest::newRow("short id beyond five bits") << FileRef(FileRef::ELEMENTARY_FILE, QByteArray::fromHex("011C"), QByteArray::fromHex("3C")) << 0u << 256 << QByteArray::fromHex("00000000") << true
+													   << QtCriticalMsg << QStringLiteral("Invalid short file identifier: \"3c\"");
+			QTest::newRow("short id of two bytes") << FileRef(FileRef::ELEMENTARY_FILE, QByteArray::fromHex("011C"), QByteArray::fromHex("011C")) << 0u << 256 << QByteArray::fromHex("00000000") << true
+												   << QtCriticalMsg << QStringLiteral("Invalid short file identifier: \"011c\"");
+			QTest::newRow("short id 1F") << FileRef(FileRef::ELEMENTARY_FILE, QByteArray::fromHex("011C"), QByteArray::fromHex("1F")) << 0u << 256 << QByteArray::fromHex("00B09F0000") << false << QtDebugMsg << QString();
 			QTest::newRow("offset 0x8000") << FileRef::efCardAccess() << 0x8000u << 256 << QByteArray::fromHex("00000000") << true
 										   << QtCriticalMsg << QStringLiteral("Offset exceeds the range of READ BINARY: 32768");
 			QTest::newRow("offset 0xFFFF") << FileRef::efCardAccess() << 0xFFFFu << 256 << QByteArray::fromHex("00000000") << true
