@@ -226,7 +226,8 @@ Oid::Oid(KnownOid pOid)
 	: Oid()
 {
 	// Objects of OpenSSL's table are static; the "copy" is the same pointer and freeing it does nothing.
-	mObject = OBJ_dup(OBJ_nid2obj(getRegistry().value(pOid, -1)));
+	const int nid = getRegistry().value(pOid, NID_undef);
+	mObject = nid == NID_undef ? nullptr : OBJ_dup(OBJ_nid2obj(nid));
 	if (mObject == nullptr)
 	{
 		ERR_clear_error();
@@ -319,6 +320,13 @@ void Oid::registerKnownOids()
 			// Another library in this process may have registered the identifier or one of its names.
 			ERR_clear_error();
 			nid = OBJ_txt2nid(entry.mIdentifier);
+		}
+		if (nid == NID_undef)
+		{
+			// One of our names belongs to another identifier there: keep the identifier at least.
+			ERR_clear_error();
+			nid = OBJ_create(entry.mIdentifier, nullptr, nullptr);
+			qCritical() << "Cannot register the names of" << entry.mIdentifier << "| registered without names:" << (nid != NID_undef);
 		}
 		registry.insert(entry.mOid, nid);
 	}
