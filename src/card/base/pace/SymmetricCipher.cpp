@@ -4,12 +4,33 @@
 
 using namespace tessarovin;
 
+namespace
+{
+
+EVP_CIPHER_CTX* createContext(const EVP_CIPHER* pCipher, const QByteArray& pKey, bool pEncrypt)
+{
+	EVP_CIPHER_CTX* context = EVP_CIPHER_CTX_new();
+	const auto* key = reinterpret_cast<const unsigned char*>(pKey.constData());
+	if (context == nullptr
+			|| !EVP_CipherInit_ex(context, pCipher, nullptr, key, nullptr, pEncrypt ? 1 : 0)
+			|| !EVP_CIPHER_CTX_set_padding(context, 0))
+	{
+		qCCritical(card) << "Cannot create cipher context";
+		EVP_CIPHER_CTX_free(context);
+		return nullptr;
+	}
+	return context;
+}
+
+
+} // namespace
+
 
 SymmetricCipher::SymmetricCipher(const SecurityProtocol& pSecurityProtocol, const QByteArray& pKeyBytes)
-	: mContext()
+	: mEncryptContext()
+	, mDecryptContext()
 	, mCipher(pSecurityProtocol.getCipher())
 	, mIv()
-	, mKey(pKeyBytes)
 {
 	if (mCipher == nullptr)
 	{
@@ -19,29 +40,63 @@ SymmetricCipher::SymmetricCipher(const SecurityProtocol& pSecurityProtocol, cons
 
 	mIv = QByteArray(EVP_CIPHER_get_iv_length(mCipher), '\0');
 
-	if (mKey.size() != EVP_CIPHER_get_key_length(mCipher))
+	if (pKeyBytes.size() != EVP_CIPHER_get_key_length(mCipher))
 	{
 		qCCritical(card) << "Error cipher key has wrong length";
 		return;
 	}
 
-	mContext.reset(EVP_CIPHER_CTX_new());
-	if (mContext)
+	mEncryptContext.reset(createContext(mCipher, pKeyBytes, true));
+	mDecryptContext.reset(createContext(mCipher, pKeyBytes, false));
+	if (!mEncryptContext || !mDecryptContext)
 	{
-		EVP_CIPHER_CTX_reset(mContext.get());
+		mEncryptContext.reset();
+		mDecryptContext.reset();
 	}
-}
-
-
-SymmetricCipher::~SymmetricCipher()
-{
-	mKey.fill('\0');
 }
 
 
 bool SymmetricCipher::isInitialized() const
 {
-	return mContext && mCipher != nullptr;
+	return mEncryptContext && mDecryptContext && mCipher != nullptr;
+}
+
+
+QByteArray SymmetricCipher::process(EVP_CIPHER_CTX* pContext, const QByteArray& pInput)
+{
+	const bool encrypting = pContext == mEncryptContext.get();
+
+	// Without cipher and key only the IV is set anew and the previous call's state dropped.
+	if (!EVP_CipherInit_ex(pContext, nullptr, nullptr, nullptr, reinterpret_cast<const unsigned char*>(mIv.constData()), -1))
+	{
+		qCCritical(card) << (encrypting ? "Error on EVP_EncryptInit_ex" : "Error on EVP_DecryptInit_ex");
+		return QByteArray();
+	}
+
+	if (pInput.size() % getBlockSize() != 0)
+	{
+		qCCritical(card) << (encrypting ? "Plain data length is not a multiple of the block size" : "Encrypted data length is not a multiple of the block size");
+		return QByteArray();
+	}
+
+	QByteArray result(pInput.size() + getBlockSize(), '\0');
+	auto* out = reinterpret_cast<unsigned char*>(result.data());
+	int updateLength = 0;
+	if (!EVP_CipherUpdate(pContext, out, &updateLength, reinterpret_cast<const unsigned char*>(pInput.constData()), static_cast<int>(pInput.size())))
+	{
+		qCCritical(card) << (encrypting ? "Error on EVP_EncryptUpdate" : "Error on EVP_DecryptUpdate");
+		return QByteArray();
+	}
+
+	int finalLength = 0;
+	if (!EVP_CipherFinal_ex(pContext, out + updateLength, &finalLength))
+	{
+		qCCritical(card) << (encrypting ? "Error on EVP_EncryptFinal_ex" : "Error on EVP_DecryptFinal_ex");
+		return QByteArray();
+	}
+
+	result.resize(updateLength + finalLength);
+	return result;
 }
 
 
@@ -53,39 +108,7 @@ QByteArray SymmetricCipher::encrypt(const QByteArray& pPlainData)
 		return QByteArray();
 	}
 
-	const auto* key = reinterpret_cast<const unsigned char*>(mKey.constData());
-	const auto* iv = reinterpret_cast<const unsigned char*>(mIv.constData());
-	if (!EVP_EncryptInit_ex(mContext.get(), mCipher, nullptr, key, iv))
-	{
-		qCCritical(card) << "Error on EVP_EncryptInit_ex";
-		return QByteArray();
-	}
-	EVP_CIPHER_CTX_set_padding(mContext.get(), 0);
-
-	if (pPlainData.size() % getBlockSize() != 0)
-	{
-		qCCritical(card) << "Plain data length is not a multiple of the block size";
-		return QByteArray();
-	}
-
-	QByteArray result(pPlainData.size() + getBlockSize(), '\0');
-	auto* out = reinterpret_cast<unsigned char*>(result.data());
-	int updateLength = 0;
-	if (!EVP_EncryptUpdate(mContext.get(), out, &updateLength, reinterpret_cast<const unsigned char*>(pPlainData.constData()), static_cast<int>(pPlainData.size())))
-	{
-		qCCritical(card) << "Error on EVP_EncryptUpdate";
-		return QByteArray();
-	}
-
-	int finalLength = 0;
-	if (!EVP_EncryptFinal_ex(mContext.get(), out + updateLength, &finalLength))
-	{
-		qCCritical(card) << "Error on EVP_EncryptFinal_ex";
-		return QByteArray();
-	}
-
-	result.resize(updateLength + finalLength);
-	return result;
+	return process(mEncryptContext.get(), pPlainData);
 }
 
 
@@ -97,39 +120,7 @@ QByteArray SymmetricCipher::decrypt(const QByteArray& pEncryptedData)
 		return QByteArray();
 	}
 
-	const auto* key = reinterpret_cast<const unsigned char*>(mKey.constData());
-	const auto* iv = reinterpret_cast<const unsigned char*>(mIv.constData());
-	if (!EVP_DecryptInit_ex(mContext.get(), mCipher, nullptr, key, iv))
-	{
-		qCCritical(card) << "Error on EVP_DecryptInit_ex";
-		return QByteArray();
-	}
-	EVP_CIPHER_CTX_set_padding(mContext.get(), 0);
-
-	if (pEncryptedData.size() % getBlockSize() != 0)
-	{
-		qCCritical(card) << "Encrypted data length is not a multiple of the block size";
-		return QByteArray();
-	}
-
-	QByteArray result(pEncryptedData.size() + getBlockSize(), '\0');
-	auto* out = reinterpret_cast<unsigned char*>(result.data());
-	int updateLength = 0;
-	if (!EVP_DecryptUpdate(mContext.get(), out, &updateLength, reinterpret_cast<const unsigned char*>(pEncryptedData.constData()), static_cast<int>(pEncryptedData.size())))
-	{
-		qCCritical(card) << "Error on EVP_DecryptUpdate";
-		return QByteArray();
-	}
-
-	int finalLength = 0;
-	if (!EVP_DecryptFinal_ex(mContext.get(), out + updateLength, &finalLength))
-	{
-		qCCritical(card) << "Error on EVP_DecryptFinal_ex";
-		return QByteArray();
-	}
-
-	result.resize(updateLength + finalLength);
-	return result;
+	return process(mDecryptContext.get(), pEncryptedData);
 }
 
 

@@ -26,14 +26,16 @@ class SymmetricCipher
 
 		};
 
-		std::unique_ptr<EVP_CIPHER_CTX, ContextDeleter> mContext;
+		// Keyed once each: a call only sets the IV, the key schedule stays. Freeing them wipes the key.
+		std::unique_ptr<EVP_CIPHER_CTX, ContextDeleter> mEncryptContext;
+		std::unique_ptr<EVP_CIPHER_CTX, ContextDeleter> mDecryptContext;
 		const EVP_CIPHER* mCipher;
 		QByteArray mIv;
-		QByteArray mKey;
+
+		[[nodiscard]] QByteArray process(EVP_CIPHER_CTX* pContext, const QByteArray& pInput);
 
 	public:
 		SymmetricCipher(const SecurityProtocol& pSecurityProtocol, const QByteArray& pKeyBytes);
-		~SymmetricCipher();
 		SymmetricCipher(const SymmetricCipher&) = delete;
 		SymmetricCipher& operator=(const SymmetricCipher&) = delete;
 
