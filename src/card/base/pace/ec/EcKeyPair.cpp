@@ -28,6 +28,49 @@ QByteArray openSslErrors()
 }
 
 
+// A random private key on the curve without its public point: keygen would spend a whole
+// multiplication on SK × G, which the mapped generator makes useless. The scalar is drawn
+// as OpenSSL's keygen draws it, from [1, n - 1].
+QSharedPointer<EVP_PKEY> generatePrivateKey(const QSharedPointer<EC_GROUP>& pCurve)
+{
+	const auto noKey = EcUtil::create(static_cast<EVP_PKEY*>(nullptr));
+	const char* name = pCurve.isNull() ? nullptr : OBJ_nid2sn(EC_GROUP_get_curve_name(pCurve.data()));
+	const auto privateKey = EcUtil::create(BN_secure_new());
+	if (name == nullptr || privateKey.isNull())
+	{
+		return noKey;
+	}
+
+	do
+	{
+		if (!BN_priv_rand_range_ex(privateKey.data(), EC_GROUP_get0_order(pCurve.data()), 0, nullptr))
+		{
+			return noKey;
+		}
+	}
+	while (BN_is_zero(privateKey.data()));
+
+	const auto params = EcUtil::create([name, &privateKey](OSSL_PARAM_BLD* pBuilder) {
+			return OSSL_PARAM_BLD_push_utf8_string(pBuilder, OSSL_PKEY_PARAM_GROUP_NAME, name, 0)
+				   && OSSL_PARAM_BLD_push_BN(pBuilder, OSSL_PKEY_PARAM_PRIV_KEY, privateKey.data());
+		});
+	if (params.isNull())
+	{
+		return noKey;
+	}
+
+	EVP_PKEY_CTX* context = EVP_PKEY_CTX_new_from_name(nullptr, "EC", nullptr);
+	EVP_PKEY* key = nullptr;
+	if (context == nullptr || EVP_PKEY_fromdata_init(context) != 1 || EVP_PKEY_fromdata(context, &key, EVP_PKEY_KEYPAIR, params.data()) != 1)
+	{
+		qCCritical(card) << "Cannot create private key";
+		key = nullptr;
+	}
+	EVP_PKEY_CTX_free(context);
+	return EcUtil::create(key);
+}
+
+
 } // namespace
 
 
@@ -55,7 +98,7 @@ EcKeyPair::EcKeyPair(const QByteArray& pPrivateKey)
 
 
 EcKeyPair::EcKeyPair(const EcdhGenericMapping& pMapping)
-	: mKey(EcUtil::generateKey(pMapping.getCurveNid()))
+	: mKey(generatePrivateKey(pMapping.getCurve()))
 	, mPublicKey(multiply(pMapping.getEncodedGenerator(), mKey))
 {
 }
