@@ -77,6 +77,7 @@ QSharedPointer<EVP_PKEY> generatePrivateKey(const QSharedPointer<EC_GROUP>& pCur
 EcKeyPair::EcKeyPair(const QByteArray& pPrivateKey)
 	: mKey()
 	, mPublicKey()
+	, mCurve()
 {
 	if (pPrivateKey.isEmpty())
 	{
@@ -99,7 +100,8 @@ EcKeyPair::EcKeyPair(const QByteArray& pPrivateKey)
 
 EcKeyPair::EcKeyPair(const EcdhGenericMapping& pMapping)
 	: mKey(generatePrivateKey(pMapping.getCurve()))
-	, mPublicKey(multiply(pMapping.getEncodedGenerator(), mKey))
+	, mPublicKey(multiply(pMapping.getCurve(), pMapping.getEncodedGenerator(), mKey))
+	, mCurve(pMapping.getCurve())
 {
 }
 
@@ -112,7 +114,7 @@ QByteArray EcKeyPair::getPublicKey(bool pCompressed) const
 
 QByteArray EcKeyPair::computeSharedSecret(const QByteArray& pRemotePublicKey) const
 {
-	return EcUtil::compressPoint(multiply(pRemotePublicKey, mKey));
+	return EcUtil::compressPoint(mCurve.isNull() ? multiply(pRemotePublicKey, mKey) : multiply(mCurve, pRemotePublicKey, mKey));
 }
 
 
@@ -144,7 +146,19 @@ QByteArray EcKeyPair::multiply(const QByteArray& pPoint, const QSharedPointer<co
 		return QByteArray();
 	}
 
-	const auto point = EcUtil::oct2point(curve, pPoint);
+	return multiply(curve, pPoint, pKey);
+}
+
+
+QByteArray EcKeyPair::multiply(const QSharedPointer<const EC_GROUP>& pCurve, const QByteArray& pPoint, const QSharedPointer<const EVP_PKEY>& pKey)
+{
+	if (pKey.isNull())
+	{
+		qCCritical(card) << "Missing private key";
+		return QByteArray();
+	}
+
+	const auto point = EcUtil::oct2point(pCurve, pPoint);
 	if (point.isNull())
 	{
 		qCCritical(card) << "Interpreting the EC point failed";
@@ -152,13 +166,13 @@ QByteArray EcKeyPair::multiply(const QByteArray& pPoint, const QSharedPointer<co
 	}
 
 	const auto privateKey = EcUtil::getPrivateKey(pKey);
-	const auto result = EcUtil::create(EC_POINT_new(curve.data()));
+	const auto result = EcUtil::create(EC_POINT_new(pCurve.data()));
 	if (privateKey.isNull() || result.isNull()
-			|| !EC_POINT_mul(curve.data(), result.data(), nullptr, point.data(), privateKey.data(), nullptr))
+			|| !EC_POINT_mul(pCurve.data(), result.data(), nullptr, point.data(), privateKey.data(), nullptr))
 	{
 		qCCritical(card) << "EC multiplication failed";
 		return QByteArray();
 	}
 
-	return EcUtil::point2oct(curve, result.data());
+	return EcUtil::point2oct(pCurve, result.data());
 }

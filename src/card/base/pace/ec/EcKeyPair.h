@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QSharedPointer>
 
+#include <openssl/ec.h>
 #include <openssl/evp.h>
 
 namespace tessarovin
@@ -16,6 +17,10 @@ class EcKeyPair
 	private:
 		QSharedPointer<EVP_PKEY> mKey;
 		QByteArray mPublicKey;
+		// The mapping's curve, so that no multiplication builds it again; null for a key read from DER.
+		QSharedPointer<const EC_GROUP> mCurve;
+
+		static QByteArray multiply(const QSharedPointer<const EC_GROUP>& pCurve, const QByteArray& pPoint, const QSharedPointer<const EVP_PKEY>& pKey);
 
 	public:
 		explicit EcKeyPair(const QByteArray& pPrivateKey = QByteArray());
