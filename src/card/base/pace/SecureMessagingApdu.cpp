@@ -8,12 +8,14 @@ using namespace tessarovin;
 SecureMessagingApdu::SecureMessagingApdu()
 	: mValid(false)
 	, mEncryptedData()
+	, mEncryptedDataEncoded()
 {
 }
 
 
 bool SecureMessagingApdu::decodeData(QByteArray& pData)
 {
+	mEncryptedDataEncoded.clear();
 	if (pData.isEmpty())
 	{
 		qCCritical(card) << "No data to decrypt";
@@ -34,7 +36,8 @@ bool SecureMessagingApdu::decodeData(QByteArray& pData)
 		return false;
 	}
 
-	pData.remove(0, getEncryptedDataObjectEncoded().size());
+	mEncryptedDataEncoded = encodeObject(mEncryptedData.data());
+	pData.remove(0, mEncryptedDataEncoded.size());
 	return true;
 }
 
@@ -53,5 +56,5 @@ QByteArray SecureMessagingApdu::getEncryptedData() const
 
 QByteArray SecureMessagingApdu::getEncryptedDataObjectEncoded() const
 {
-	return encodeObject(mEncryptedData.data());
+	return mEncryptedDataEncoded;
 }

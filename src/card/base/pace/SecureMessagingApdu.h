@@ -15,6 +15,8 @@ class SecureMessagingApdu
 	protected:
 		bool mValid;
 		QSharedPointer<SM_ENCRYPTED_DATA> mEncryptedData;
+		// Encoded once: the length to skip and the MAC input both need it.
+		QByteArray mEncryptedDataEncoded;
 
 		SecureMessagingApdu();
 

@@ -8,6 +8,7 @@ using namespace tessarovin;
 SecureMessagingCommand::SecureMessagingCommand(const CommandApdu& pCommandApdu)
 	: SecureMessagingApdu()
 	, mExpectedLength()
+	, mExpectedLengthEncoded()
 	, mMac()
 {
 	QByteArray data = pCommandApdu.getData();
@@ -19,7 +20,8 @@ SecureMessagingCommand::SecureMessagingCommand(const CommandApdu& pCommandApdu)
 	mExpectedLength = decodeObject<SM_PROTECTED_LE>(data, false);
 	if (!mExpectedLength.isNull())
 	{
-		data.remove(0, getProtectedLeObjectEncoded().size());
+		mExpectedLengthEncoded = encodeObject(mExpectedLength.data());
+		data.remove(0, mExpectedLengthEncoded.size());
 	}
 
 	mMac = decodeObject<SM_CHECKSUM>(data, false);
@@ -54,7 +56,7 @@ int SecureMessagingCommand::getExpectedLength() const
 
 QByteArray SecureMessagingCommand::getProtectedLeObjectEncoded() const
 {
-	return encodeObject(mExpectedLength.data());
+	return mExpectedLengthEncoded;
 }
 
 

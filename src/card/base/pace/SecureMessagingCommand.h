@@ -11,6 +11,7 @@ class SecureMessagingCommand
 {
 	private:
 		QSharedPointer<SM_PROTECTED_LE> mExpectedLength;
+		QByteArray mExpectedLengthEncoded;
 		QSharedPointer<SM_CHECKSUM> mMac;
 
 	public:

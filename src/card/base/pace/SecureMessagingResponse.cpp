@@ -8,6 +8,7 @@ using namespace tessarovin;
 SecureMessagingResponse::SecureMessagingResponse(const ResponseApdu& pResponseApdu)
 	: SecureMessagingApdu()
 	, mSecuredStatusCode()
+	, mSecuredStatusEncoded()
 	, mMac()
 {
 	QByteArray data = pResponseApdu.getData();
@@ -17,12 +18,13 @@ SecureMessagingResponse::SecureMessagingResponse(const ResponseApdu& pResponseAp
 	}
 
 	mSecuredStatusCode = decodeObject<SM_PROCESSING_STATUS>(data);
+	mSecuredStatusEncoded = encodeObject(mSecuredStatusCode.data());
 	if (mSecuredStatusCode.isNull() || getSecuredStatusBytes().size() != 2)
 	{
 		qCCritical(card) << "Error on decoding status";
 		return;
 	}
-	data.remove(0, getSecuredStatusObjectEncoded().size());
+	data.remove(0, mSecuredStatusEncoded.size());
 
 	mMac = decodeObject<SM_CHECKSUM>(data);
 	if (mMac.isNull() || getMac().size() != 8)
@@ -63,7 +65,7 @@ QByteArray SecureMessagingResponse::getSecuredStatusBytes() const
 
 QByteArray SecureMessagingResponse::getSecuredStatusObjectEncoded() const
 {
-	return encodeObject(mSecuredStatusCode.data());
+	return mSecuredStatusEncoded;
 }
 
 

@@ -11,6 +11,7 @@ class SecureMessagingResponse
 {
 	private:
 		QSharedPointer<SM_PROCESSING_STATUS> mSecuredStatusCode;
+		QByteArray mSecuredStatusEncoded;
 		QSharedPointer<SM_CHECKSUM> mMac;
 
 	public:
