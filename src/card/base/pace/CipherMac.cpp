@@ -92,15 +92,16 @@ QByteArray CipherMac::generate(const QByteArray& pMessage) const
 	}
 	else
 	{
-		QByteArray mac(static_cast<qsizetype>(EVP_MAC_CTX_get_mac_size(context)), '\0');
+		// One AES block; only its first 8 bytes leave, so no array is built for the rest.
+		unsigned char mac[EVP_MAX_BLOCK_LENGTH] = {};
 		size_t length = 0;
-		if (!EVP_MAC_final(context, reinterpret_cast<unsigned char*>(mac.data()), &length, static_cast<size_t>(mac.size())))
+		if (!EVP_MAC_final(context, mac, &length, sizeof(mac)))
 		{
 			qCCritical(card) << "Cannot finalize cmac";
 		}
 		else
 		{
-			result = mac.left(8);
+			result = QByteArray(reinterpret_cast<const char*>(mac), 8);
 		}
 	}
 
