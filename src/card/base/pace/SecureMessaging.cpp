@@ -8,6 +8,8 @@
 
 #include <openssl/crypto.h>
 
+#include <algorithm>
+
 using namespace tessarovin;
 
 namespace
@@ -43,10 +45,12 @@ bool SecureMessaging::isInitialized() const
 
 QByteArray SecureMessaging::padToCipherBlockSize(const QByteArray& pData) const
 {
+	// Built at its final size in one go: appending the zeros was dearer than the data.
 	const int blockSize = mCipher.getBlockSize();
-	QByteArray padded = pData;
-	padded.append(PADDING_DELIMITER);
-	padded.append((blockSize - padded.size() % blockSize) % blockSize, '\0');
+	const qsizetype unpadded = pData.size() + 1;
+	QByteArray padded(unpadded + (blockSize - unpadded % blockSize) % blockSize, '\0');
+	std::copy(pData.cbegin(), pData.cend(), padded.begin());
+	padded[pData.size()] = PADDING_DELIMITER;
 	return padded;
 }
 
