@@ -44,13 +44,9 @@ StatusCode SecureMessagingResponse::getSecuredStatusCode() const
 		return StatusCode::INVALID_SM_OBJECTS;
 	}
 
-	bool converted = false;
-	const uint value = getSecuredStatusBytes().toHex().toUInt(&converted, 16);
-	if (!converted)
-	{
-		qCCritical(card) << "Error on converting encoding status";
-		return StatusCode::INVALID_SM_OBJECTS;
-	}
+	// Two bytes, as the constructor made sure.
+	const QByteArray bytes = getSecuredStatusBytes();
+	const uint value = (static_cast<uint>(static_cast<uchar>(bytes.at(0))) << 8) | static_cast<uchar>(bytes.at(1));
 
 	// The raw number, even when it is no key of StatusCode: callers compare it with the word of the APDU.
 	return static_cast<StatusCode>(value);
