@@ -94,10 +94,12 @@ QSharedPointer<EC_POINT> EcdhGenericMapping::createNewGenerator(const QSharedPoi
 		return noPoint;
 	}
 
-	const auto one = EcUtil::create(BN_new());
+	// s·G on its own: OpenSSL multiplies a lone scalar in constant time, but s·G + 1·H in one
+	// call goes through its variable-time multi-scalar path, and the nonce is secret.
 	const auto generator = EcUtil::create(EC_POINT_new(mCurve.data()));
-	if (one.isNull() || !BN_one(one.data()) || generator.isNull()
-			|| !EC_POINT_mul(mCurve.data(), generator.data(), pNonce.data(), pointH.data(), one.data(), nullptr))
+	if (generator.isNull()
+			|| !EC_POINT_mul(mCurve.data(), generator.data(), pNonce.data(), nullptr, nullptr, nullptr)
+			|| !EC_POINT_add(mCurve.data(), generator.data(), generator.data(), pointH.data(), nullptr))
 	{
 		qCCritical(card) << "Calculation of elliptic curve point G_tilde failed";
 		return noPoint;
