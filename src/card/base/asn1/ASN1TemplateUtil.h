@@ -1,6 +1,7 @@
 #pragma once
 
 #include "LogCategories.h"
+#include "OpenSslUtil.h"
 
 #include <QByteArray>
 #include <QScopeGuard>
@@ -11,10 +12,6 @@
 
 namespace tessarovin
 {
-
-// Drains this thread's OpenSSL error queue into one line, oldest error first.
-QByteArray getOpenSslErrors();
-
 
 // The DER decoder, encoder and free function of a type, specialised for every type by
 // DECLARE_ASN1_OBJECT/IMPLEMENT_ASN1_OBJECT or by hand for OpenSSL's own types.
