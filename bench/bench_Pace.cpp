@@ -3,12 +3,12 @@
 // bench_PaceReference runs both sides on OpenPACE in one process; the target bench_PaceComparison
 // runs both. Our PACE minus the round trips compares with the reference.
 
+#include "asn1/SecurityInfos.h"
 #include "Card.h"
 #include "CardConnectionWorker.h"
+#include "pace/PaceHandler.h"
 #include "PacePeerProcess.h"
-#include "PaceHandler.h"
 #include "Reader.h"
-#include "SecurityInfos.h"
 
 #include <QCoreApplication>
 #include <QLoggingCategory>

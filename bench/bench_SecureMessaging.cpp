@@ -1,7 +1,7 @@
 // Cost of secure messaging per READ BINARY: wrapping the command, unwrapping a 256-byte answer,
 // and 64 KiB of file reading in 256-byte steps (both sides of the channel).
 
-#include "SecureMessaging.h"
+#include "pace/SecureMessaging.h"
 
 #include <QCoreApplication>
 #include <QList>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "CardReturnCode.h"
-#include "CommandApdu.h"
-#include "EstablishPaceChannelOutput.h"
-#include "PacePasswordId.h"
-#include "ResponseApduResult.h"
+#include "apdu/CardReturnCode.h"
+#include "apdu/CommandApdu.h"
+#include "apdu/ResponseApduResult.h"
+#include "pinpad/EstablishPaceChannelOutput.h"
+#include "pinpad/PacePasswordId.h"
 #include "TerminalAndChipAuthenticationResult.h"
 
 #include <QByteArray>

@@ -1,15 +1,15 @@
 #pragma once
 
-#include "BaseCardCommand.h"
 #include "CardConnectionWorker.h"
-#include "DestroyPaceChannelCommand.h"
-#include "EstablishPaceChannelCommand.h"
+#include "command/BaseCardCommand.h"
+#include "command/DestroyPaceChannelCommand.h"
+#include "command/EstablishPaceChannelCommand.h"
+#include "command/ResetRetryCounterCommand.h"
+#include "command/SetEidPinCommand.h"
+#include "command/UpdateRetryCounterCommand.h"
 #include "LogCategories.h"
-#include "PacePasswordId.h"
+#include "pinpad/PacePasswordId.h"
 #include "ReaderInfo.h"
-#include "ResetRetryCounterCommand.h"
-#include "SetEidPinCommand.h"
-#include "UpdateRetryCounterCommand.h"
 
 #include <QByteArray>
 #include <QObject>

@@ -1,9 +1,10 @@
 #include "CardConnectionWorker.h"
 
+#include "apdu/FileCommand.h"
 #include "Card.h"
-#include "FileCommand.h"
 #include "LogCategories.h"
-#include "PaceHandler.h"
+#include "pace/PaceHandler.h"
+#include "Reader.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -85,6 +86,12 @@ bool CardConnectionWorker::isBasicReader() const
 ReaderInfo CardConnectionWorker::getReaderInfo() const
 {
 	return mReader ? mReader->getReaderInfo() : ReaderInfo();
+}
+
+
+QSharedPointer<const SecurityInfos> CardConnectionWorker::getEfCardAccess() const
+{
+	return getReaderInfo().getCardInfo().getEfCardAccess();
 }
 
 

@@ -1,14 +1,14 @@
 #pragma once
 
-#include "CardReturnCode.h"
-#include "CommandApdu.h"
-#include "EstablishPaceChannelOutput.h"
+#include "apdu/CardReturnCode.h"
+#include "apdu/CommandApdu.h"
+#include "apdu/ResponseApduResult.h"
 #include "FileRef.h"
-#include "PacePasswordId.h"
-#include "Reader.h"
+#include "pace/CardTransmitter.h"
+#include "pace/SecureMessaging.h"
+#include "pinpad/EstablishPaceChannelOutput.h"
+#include "pinpad/PacePasswordId.h"
 #include "ReaderInfo.h"
-#include "ResponseApduResult.h"
-#include "SecureMessaging.h"
 
 #include <QByteArray>
 #include <QEnableSharedFromThis>
@@ -25,6 +25,7 @@ namespace tessarovin
 {
 
 class Card;
+class Reader;
 
 // Performs every operation on one connected card, synchronously on the reader's thread. It asks
 // its reader for the current card each time: a reader or card that went away is answered with
@@ -32,6 +33,7 @@ class Card;
 class CardConnectionWorker
 	: public QObject
 	, public QEnableSharedFromThis<CardConnectionWorker>
+	, public CardTransmitter
 {
 	Q_OBJECT
 	friend class ::test_CardConnectionWorker;
@@ -54,6 +56,7 @@ class CardConnectionWorker
 		~CardConnectionWorker() override;
 
 		Q_INVOKABLE ReaderInfo getReaderInfo() const;
+		[[nodiscard]] QSharedPointer<const SecurityInfos> getEfCardAccess() const override;
 
 		bool selectApplicationRoot(const FileRef& pApplication);
 		void stopSecureMessaging();
@@ -63,7 +66,7 @@ class CardConnectionWorker
 		virtual CardReturnCode updateRetryCounter();
 		// Appends to pFileContent.
 		virtual CardReturnCode readFile(const FileRef& pFileRef, QByteArray& pFileContent, int pLe);
-		virtual ResponseApduResult transmit(const CommandApdu& pCommandApdu);
+		ResponseApduResult transmit(const CommandApdu& pCommandApdu) override;
 		virtual EstablishPaceChannelOutput establishPaceChannel(PacePasswordId pPasswordId,
 				const QByteArray& pPassword,
 				const QByteArray& pChat = QByteArray(),

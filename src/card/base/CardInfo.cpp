@@ -1,6 +1,6 @@
 #include "CardInfo.h"
 
-#include "SecurityInfos.h"
+#include "asn1/SecurityInfos.h"
 
 using namespace tessarovin;
 

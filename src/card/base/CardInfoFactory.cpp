@@ -1,9 +1,9 @@
 #include "CardInfoFactory.h"
 
-#include "ApplicationTemplates.h"
+#include "asn1/ApplicationTemplates.h"
+#include "asn1/PaceInfo.h"
 #include "CardConnectionWorker.h"
 #include "LogCategories.h"
-#include "PaceInfo.h"
 
 using namespace tessarovin;
 

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "asn1/SecurityInfos.h"
 #include "CardInfo.h"
 #include "FileRef.h"
-#include "SecurityInfos.h"
 
 #include <QSharedPointer>
 

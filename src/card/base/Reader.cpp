@@ -1,11 +1,11 @@
 #include "Reader.h"
 
-#include "ASN1Util.h"
+#include "asn1/ASN1Util.h"
+#include "asn1/PaceInfo.h"
+#include "asn1/SecurityInfos.h"
 #include "CardConnectionWorker.h"
 #include "CardInfoFactory.h"
 #include "LogCategories.h"
-#include "PaceInfo.h"
-#include "SecurityInfos.h"
 
 #include <QTimerEvent>
 
@@ -208,7 +208,7 @@ void Reader::fetchCardInfo()
 }
 
 
-Reader::RetryCounterResult Reader::getRetryCounter(QSharedPointer<CardConnectionWorker> pCardConnectionWorker)
+Reader::RetryCounterResult Reader::getRetryCounter(const QSharedPointer<CardTransmitter>& pCardTransmitter)
 {
 	const auto efCardAccess = mReaderInfo.getCardInfo().getEfCardAccess();
 	if (efCardAccess.isNull() || efCardAccess->getPaceInfos().isEmpty())
@@ -226,7 +226,7 @@ Reader::RetryCounterResult Reader::getRetryCounter(QSharedPointer<CardConnection
 		data += Asn1Util::encode(V_ASN1_CONTEXT_SPECIFIC, 4, integerContent(paceInfo->getParameterId()));
 	}
 
-	const auto result = pCardConnectionWorker->transmit(CommandApdu(Ins::MSE_SET, 0xC1, 0xA4, data));
+	const auto result = pCardTransmitter->transmit(CommandApdu(Ins::MSE_SET, 0xC1, 0xA4, data));
 	if (result.mReturnCode != CardReturnCode::OK)
 	{
 		return {result.mReturnCode, -1, false};
@@ -245,9 +245,9 @@ Reader::RetryCounterResult Reader::getRetryCounter(QSharedPointer<CardConnection
 }
 
 
-CardReturnCode Reader::updateRetryCounter(QSharedPointer<CardConnectionWorker> pCardConnectionWorker)
+CardReturnCode Reader::updateRetryCounter(const QSharedPointer<CardTransmitter>& pCardTransmitter)
 {
-	const auto result = getRetryCounter(pCardConnectionWorker);
+	const auto result = getRetryCounter(pCardTransmitter);
 	if (result.cardReturnCode == CardReturnCode::OK)
 	{
 		const CardInfo& info = mReaderInfo.getCardInfo();

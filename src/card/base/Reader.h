@@ -1,8 +1,8 @@
 #pragma once
 
+#include "apdu/CardReturnCode.h"
 #include "Card.h"
 #include "CardInfo.h"
-#include "CardReturnCode.h"
 #include "ReaderInfo.h"
 
 #include <QObject>
@@ -14,6 +14,7 @@ namespace tessarovin
 {
 
 class CardConnectionWorker;
+class CardTransmitter;
 
 // One card reader of a back end. Lives on the reader manager's thread and is used there only.
 class Reader
@@ -33,7 +34,7 @@ class Reader
 		ReaderInfo mReaderInfo;
 		int mTimerId;
 
-		RetryCounterResult getRetryCounter(QSharedPointer<CardConnectionWorker> pCardConnectionWorker);
+		RetryCounterResult getRetryCounter(const QSharedPointer<CardTransmitter>& pCardTransmitter);
 
 	protected:
 		void timerEvent(QTimerEvent* pEvent) override;
@@ -60,7 +61,7 @@ class Reader
 		QSharedPointer<CardConnectionWorker> createCardConnectionWorker();
 		// Reads the card's basic data after a back end has seen a new card.
 		void fetchCardInfo();
-		CardReturnCode updateRetryCounter(QSharedPointer<CardConnectionWorker> pCardConnectionWorker);
+		CardReturnCode updateRetryCounter(const QSharedPointer<CardTransmitter>& pCardTransmitter);
 		void shelveCard();
 
 	Q_SIGNALS:

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CreateCardConnectionCommand.h"
+#include "command/CreateCardConnectionCommand.h"
 #include "Env.h"
 #include "LogCategories.h"
 #include "ReaderFilter.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CardReturnCode.h"
+#include "apdu/CardReturnCode.h"
 
 #include <QByteArray>
 

@@ -2,9 +2,10 @@
 
 #include "CardConnection.h"
 
+#include "asn1/SecurityInfos.h"
 #include "LogCapture.h"
+#include "Reader.h"
 #include "ScriptedCard.h"
-#include "SecurityInfos.h"
 #include "TestEnvironment.h"
 
 #include <QSignalSpy>

@@ -1,7 +1,7 @@
 #include "CardInfo.h"
 
+#include "asn1/SecurityInfos.h"
 #include "LogCapture.h"
-#include "SecurityInfos.h"
 #include "TestEnvironment.h"
 
 #include <QFile>

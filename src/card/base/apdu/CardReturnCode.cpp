@@ -1,4 +1,4 @@
-#include "CardReturnCode.h"
+#include "apdu/CardReturnCode.h"
 
 using namespace tessarovin;
 

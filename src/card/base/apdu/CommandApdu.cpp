@@ -1,4 +1,4 @@
-#include "CommandApdu.h"
+#include "apdu/CommandApdu.h"
 
 #include "LogCategories.h"
 #include "LogHandler.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Ins.h"
+#include "apdu/Ins.h"
 
 #include <QByteArray>
 #include <QDebug>

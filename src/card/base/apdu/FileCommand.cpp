@@ -1,4 +1,4 @@
-#include "FileCommand.h"
+#include "apdu/FileCommand.h"
 
 #include "LogCategories.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CommandApdu.h"
+#include "apdu/CommandApdu.h"
 #include "FileRef.h"
 
 namespace tessarovin

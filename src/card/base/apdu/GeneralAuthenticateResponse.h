@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ASN1TemplateUtil.h"
-#include "ResponseApdu.h"
+#include "apdu/ResponseApdu.h"
+#include "asn1/ASN1TemplateUtil.h"
 
 #include <QByteArray>
 

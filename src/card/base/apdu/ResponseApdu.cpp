@@ -1,4 +1,4 @@
-#include "ResponseApdu.h"
+#include "apdu/ResponseApdu.h"
 
 #include "LogCategories.h"
 #include "LogHandler.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "StatusCode.h"
+#include "apdu/StatusCode.h"
 
 #include <QByteArray>
 #include <QDebug>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CardReturnCode.h"
-#include "ResponseApdu.h"
+#include "apdu/CardReturnCode.h"
+#include "apdu/ResponseApdu.h"
 
 namespace tessarovin
 {

@@ -1,9 +1,9 @@
-#include "ASN1Struct.h"
+#include "asn1/ASN1Struct.h"
 
-#include "ASN1TemplateUtil.h"
-#include "ASN1Util.h"
+#include "asn1/ASN1TemplateUtil.h"
+#include "asn1/ASN1Util.h"
+#include "asn1/Oid.h"
 #include "LogCategories.h"
-#include "Oid.h"
 
 #include <openssl/asn1.h>
 

@@ -1,4 +1,4 @@
-#include "ASN1Util.h"
+#include "asn1/ASN1Util.h"
 
 #include "LogCategories.h"
 

@@ -1,6 +1,6 @@
-#include "ApplicationTemplates.h"
+#include "asn1/ApplicationTemplates.h"
 
-#include "ASN1Util.h"
+#include "asn1/ASN1Util.h"
 #include "FileRef.h"
 #include "LogCategories.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ASN1TemplateUtil.h"
+#include "asn1/ASN1TemplateUtil.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,6 +1,6 @@
-#include "Chat.h"
+#include "asn1/Chat.h"
 
-#include "ASN1Util.h"
+#include "asn1/ASN1Util.h"
 #include "LogCategories.h"
 
 using namespace tessarovin;

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ASN1TemplateUtil.h"
-#include "AccessRoleAndRightsUtil.h"
-#include "Oid.h"
+#include "asn1/AccessRoleAndRightsUtil.h"
+#include "asn1/ASN1TemplateUtil.h"
+#include "asn1/Oid.h"
 
 #include <QByteArray>
 #include <QSet>

@@ -1,6 +1,6 @@
-#include "ChipAuthenticationInfo.h"
+#include "asn1/ChipAuthenticationInfo.h"
 
-#include "ASN1Util.h"
+#include "asn1/ASN1Util.h"
 #include "LogCategories.h"
 
 using namespace tessarovin;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SecurityInfo.h"
+#include "asn1/SecurityInfo.h"
 
 namespace tessarovin
 {

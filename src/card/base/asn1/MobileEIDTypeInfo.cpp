@@ -1,4 +1,4 @@
-#include "MobileEIDTypeInfo.h"
+#include "asn1/MobileEIDTypeInfo.h"
 
 #include "LogCategories.h"
 

@@ -1,6 +1,6 @@
-#include "Oid.h"
+#include "asn1/Oid.h"
 
-#include "ASN1Struct.h"
+#include "asn1/ASN1Struct.h"
 
 #include <QCoreApplication>
 #include <QMap>

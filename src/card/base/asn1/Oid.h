@@ -1,6 +1,6 @@
 #pragma once
 
-#include "KnownOid.h"
+#include "asn1/KnownOid.h"
 
 #include <QByteArray>
 #include <QDebug>

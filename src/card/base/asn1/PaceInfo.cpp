@@ -1,6 +1,6 @@
-#include "PaceInfo.h"
+#include "asn1/PaceInfo.h"
 
-#include "ASN1Util.h"
+#include "asn1/ASN1Util.h"
 #include "LogCategories.h"
 
 #include <openssl/obj_mac.h>

@@ -1,4 +1,4 @@
-#include "SecurityInfo.h"
+#include "asn1/SecurityInfo.h"
 
 #include "LogCategories.h"
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ASN1TemplateUtil.h"
-#include "Oid.h"
-#include "SecurityProtocol.h"
+#include "asn1/ASN1TemplateUtil.h"
+#include "asn1/Oid.h"
+#include "asn1/SecurityProtocol.h"
 
 #include <QByteArray>
 #include <QDebug>

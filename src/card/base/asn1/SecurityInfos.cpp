@@ -1,4 +1,4 @@
-#include "SecurityInfos.h"
+#include "asn1/SecurityInfos.h"
 
 #include "LogCategories.h"
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "ChipAuthenticationInfo.h"
-#include "MobileEIDTypeInfo.h"
-#include "PaceInfo.h"
-#include "SecurityInfo.h"
+#include "asn1/ChipAuthenticationInfo.h"
+#include "asn1/MobileEIDTypeInfo.h"
+#include "asn1/PaceInfo.h"
+#include "asn1/SecurityInfo.h"
 
 #include <QByteArray>
 #include <QList>

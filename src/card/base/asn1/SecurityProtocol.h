@@ -1,7 +1,7 @@
 #pragma once
 
+#include "asn1/Oid.h"
 #include "Enum.h"
-#include "Oid.h"
 
 #include <QCryptographicHash>
 

@@ -1,4 +1,4 @@
-#include "BaseCardCommand.h"
+#include "command/BaseCardCommand.h"
 
 #include "LogCategories.h"
 

@@ -1,4 +1,4 @@
-#include "DestroyPaceChannelCommand.h"
+#include "command/DestroyPaceChannelCommand.h"
 
 #include "CardConnectionWorker.h"
 

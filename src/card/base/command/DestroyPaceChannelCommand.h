@@ -1,6 +1,6 @@
 #pragma once
 
-#include "BaseCardCommand.h"
+#include "command/BaseCardCommand.h"
 
 #include <QString>
 

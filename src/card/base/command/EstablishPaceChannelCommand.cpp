@@ -1,4 +1,4 @@
-#include "EstablishPaceChannelCommand.h"
+#include "command/EstablishPaceChannelCommand.h"
 
 #include "CardConnectionWorker.h"
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "BaseCardCommand.h"
-#include "EstablishPaceChannelOutput.h"
-#include "PacePasswordId.h"
+#include "command/BaseCardCommand.h"
+#include "pinpad/EstablishPaceChannelOutput.h"
+#include "pinpad/PacePasswordId.h"
 
 #include <QByteArray>
 

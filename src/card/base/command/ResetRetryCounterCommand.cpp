@@ -1,4 +1,4 @@
-#include "ResetRetryCounterCommand.h"
+#include "command/ResetRetryCounterCommand.h"
 
 #include "CardConnectionWorker.h"
 

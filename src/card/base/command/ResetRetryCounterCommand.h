@@ -1,7 +1,7 @@
 #pragma once
 
-#include "BaseCardCommand.h"
-#include "StatusCode.h"
+#include "apdu/StatusCode.h"
+#include "command/BaseCardCommand.h"
 
 namespace tessarovin
 {

@@ -1,4 +1,4 @@
-#include "SetEidPinCommand.h"
+#include "command/SetEidPinCommand.h"
 
 #include "CardConnectionWorker.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "BaseCardCommand.h"
-#include "ResponseApdu.h"
+#include "apdu/ResponseApdu.h"
+#include "command/BaseCardCommand.h"
 
 #include <QByteArray>
 

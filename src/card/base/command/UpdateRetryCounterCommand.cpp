@@ -1,4 +1,4 @@
-#include "UpdateRetryCounterCommand.h"
+#include "command/UpdateRetryCounterCommand.h"
 
 #include "CardConnectionWorker.h"
 

@@ -1,4 +1,4 @@
-#include "CipherMac.h"
+#include "pace/CipherMac.h"
 
 #include "LogCategories.h"
 

@@ -1,17 +1,17 @@
-#include "EcdhKeyAgreement.h"
+#include "pace/EcdhKeyAgreement.h"
 
-#include "EcKeyPair.h"
-#include "EcUtil.h"
-#include "GeneralAuthenticateResponse.h"
+#include "apdu/GeneralAuthenticateResponse.h"
 #include "LogCategories.h"
+#include "pace/ec/EcKeyPair.h"
+#include "pace/ec/EcUtil.h"
 
 using namespace tessarovin;
 
 
 EcdhKeyAgreement::EcdhKeyAgreement(const QSharedPointer<const PaceInfo>& pPaceInfo,
-		const QSharedPointer<CardConnectionWorker>& pCardConnectionWorker,
+		const QSharedPointer<CardTransmitter>& pCardTransmitter,
 		const QSharedPointer<EC_GROUP>& pCurve)
-	: KeyAgreement(pPaceInfo, pCardConnectionWorker)
+	: KeyAgreement(pPaceInfo, pCardTransmitter)
 	, mMapping(pCurve)
 	, mTerminalPublicKey()
 	, mCardPublicKey()
@@ -22,7 +22,20 @@ EcdhKeyAgreement::EcdhKeyAgreement(const QSharedPointer<const PaceInfo>& pPaceIn
 EcdhKeyAgreement::~EcdhKeyAgreement() = default;
 
 
-QSharedPointer<EcdhKeyAgreement> EcdhKeyAgreement::create(const QSharedPointer<const PaceInfo>& pPaceInfo, const QSharedPointer<CardConnectionWorker>& pCardConnectionWorker)
+// Defined beside the only subclass it makes, so that the base class knows none of its subclasses.
+QSharedPointer<KeyAgreement> KeyAgreement::create(const QSharedPointer<const PaceInfo>& pPaceInfo, const QSharedPointer<CardTransmitter>& pCardTransmitter)
+{
+	if (pPaceInfo && pPaceInfo->getSecurityProtocol().getKeyAgreementType() == KeyAgreementType::ECDH)
+	{
+		return EcdhKeyAgreement::create(pPaceInfo, pCardTransmitter);
+	}
+
+	qCCritical(card) << "Currently only ECDH key agreement supported";
+	return QSharedPointer<KeyAgreement>();
+}
+
+
+QSharedPointer<EcdhKeyAgreement> EcdhKeyAgreement::create(const QSharedPointer<const PaceInfo>& pPaceInfo, const QSharedPointer<CardTransmitter>& pCardTransmitter)
 {
 	if (!pPaceInfo->isStandardizedDomainParameters())
 	{
@@ -43,7 +56,7 @@ QSharedPointer<EcdhKeyAgreement> EcdhKeyAgreement::create(const QSharedPointer<c
 		return QSharedPointer<EcdhKeyAgreement>();
 	}
 
-	return QSharedPointer<EcdhKeyAgreement>(new EcdhKeyAgreement(pPaceInfo, pCardConnectionWorker, curve));
+	return QSharedPointer<EcdhKeyAgreement>(new EcdhKeyAgreement(pPaceInfo, pCardTransmitter, curve));
 }
 
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "EcdhGenericMapping.h"
-#include "KeyAgreement.h"
+#include "pace/ec/EcdhGenericMapping.h"
+#include "pace/KeyAgreement.h"
 
 namespace tessarovin
 {
@@ -16,7 +16,7 @@ class EcdhKeyAgreement
 		QByteArray mCardPublicKey;
 
 		EcdhKeyAgreement(const QSharedPointer<const PaceInfo>& pPaceInfo,
-				const QSharedPointer<CardConnectionWorker>& pCardConnectionWorker,
+				const QSharedPointer<CardTransmitter>& pCardTransmitter,
 				const QSharedPointer<EC_GROUP>& pCurve);
 
 		CardResult transmitGAMappingData(const QByteArray& pMappingData);
@@ -28,7 +28,7 @@ class EcdhKeyAgreement
 		[[nodiscard]] QByteArray getTerminalPublicKeyData() const override;
 
 	public:
-		static QSharedPointer<EcdhKeyAgreement> create(const QSharedPointer<const PaceInfo>& pPaceInfo, const QSharedPointer<CardConnectionWorker>& pCardConnectionWorker);
+		static QSharedPointer<EcdhKeyAgreement> create(const QSharedPointer<const PaceInfo>& pPaceInfo, const QSharedPointer<CardTransmitter>& pCardTransmitter);
 
 		~EcdhKeyAgreement() override;
 

@@ -1,13 +1,12 @@
-#include "KeyAgreement.h"
+#include "pace/KeyAgreement.h"
 
-#include "ASN1Util.h"
-#include "CardConnectionWorker.h"
-#include "CipherMac.h"
-#include "CommandApdu.h"
-#include "EcdhKeyAgreement.h"
-#include "GeneralAuthenticateResponse.h"
+#include "apdu/CommandApdu.h"
+#include "apdu/GeneralAuthenticateResponse.h"
+#include "asn1/ASN1Util.h"
 #include "LogCategories.h"
-#include "SymmetricCipher.h"
+#include "pace/CardTransmitter.h"
+#include "pace/CipherMac.h"
+#include "pace/SymmetricCipher.h"
 
 #include <openssl/crypto.h>
 
@@ -36,8 +35,8 @@ bool sameToken(const QByteArray& pFirst, const QByteArray& pSecond)
 } // namespace
 
 
-KeyAgreement::KeyAgreement(const QSharedPointer<const PaceInfo>& pPaceInfo, const QSharedPointer<CardConnectionWorker>& pCardConnectionWorker)
-	: mCardConnectionWorker(pCardConnectionWorker)
+KeyAgreement::KeyAgreement(const QSharedPointer<const PaceInfo>& pPaceInfo, const QSharedPointer<CardTransmitter>& pCardTransmitter)
+	: mCardTransmitter(pCardTransmitter)
 	, mEncryptionKey()
 	, mMacKey()
 	, mCarCurr()
@@ -52,18 +51,6 @@ KeyAgreement::~KeyAgreement()
 {
 	wipe(mEncryptionKey);
 	wipe(mMacKey);
-}
-
-
-QSharedPointer<KeyAgreement> KeyAgreement::create(const QSharedPointer<const PaceInfo>& pPaceInfo, const QSharedPointer<CardConnectionWorker>& pCardConnectionWorker)
-{
-	if (pPaceInfo && pPaceInfo->getSecurityProtocol().getKeyAgreementType() == KeyAgreementType::ECDH)
-	{
-		return EcdhKeyAgreement::create(pPaceInfo, pCardConnectionWorker);
-	}
-
-	qCCritical(card) << "Currently only ECDH key agreement supported";
-	return QSharedPointer<KeyAgreement>();
 }
 
 
@@ -98,7 +85,7 @@ ResponseApduResult KeyAgreement::transmitGeneralAuthenticate(bool pChained, int 
 	{
 		command.enableCommandChaining();
 	}
-	return mCardConnectionWorker->transmit(command);
+	return mCardTransmitter->transmit(command);
 }
 
 

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "CardReturnCode.h"
+#include "apdu/CardReturnCode.h"
+#include "apdu/ResponseApdu.h"
+#include "apdu/ResponseApduResult.h"
+#include "asn1/PaceInfo.h"
 #include "Enum.h"
-#include "KeyDerivationFunction.h"
-#include "PaceInfo.h"
-#include "ResponseApdu.h"
-#include "ResponseApduResult.h"
+#include "pace/KeyDerivationFunction.h"
 
 #include <QByteArray>
 #include <QSharedPointer>
@@ -13,7 +13,7 @@
 namespace tessarovin
 {
 
-class CardConnectionWorker;
+class CardTransmitter;
 class GAMutualAuthenticationResponse;
 
 defineEnumType(KeyAgreementStatus,
@@ -39,7 +39,7 @@ class KeyAgreement
 		};
 
 	private:
-		const QSharedPointer<CardConnectionWorker> mCardConnectionWorker;
+		const QSharedPointer<CardTransmitter> mCardTransmitter;
 		QByteArray mEncryptionKey;
 		QByteArray mMacKey;
 		QByteArray mCarCurr;
@@ -51,7 +51,7 @@ class KeyAgreement
 		GAMutualAuthenticationResponse transmitGAMutualAuthentication(const QByteArray& pMutualAuthenticationData);
 
 	protected:
-		KeyAgreement(const QSharedPointer<const PaceInfo>& pPaceInfo, const QSharedPointer<CardConnectionWorker>& pCardConnectionWorker);
+		KeyAgreement(const QSharedPointer<const PaceInfo>& pPaceInfo, const QSharedPointer<CardTransmitter>& pCardTransmitter);
 
 		// One General Authenticate with at most one context-specific object inside 7C.
 		ResponseApduResult transmitGeneralAuthenticate(bool pChained, int pTag = -1, const QByteArray& pObject = QByteArray());
@@ -65,7 +65,7 @@ class KeyAgreement
 		[[nodiscard]] QByteArray encodePublicKeyData(const QByteArray& pPoint) const;
 
 	public:
-		static QSharedPointer<KeyAgreement> create(const QSharedPointer<const PaceInfo>& pPaceInfo, const QSharedPointer<CardConnectionWorker>& pCardConnectionWorker);
+		static QSharedPointer<KeyAgreement> create(const QSharedPointer<const PaceInfo>& pPaceInfo, const QSharedPointer<CardTransmitter>& pCardTransmitter);
 		static CardResult createTransmitResult(CardReturnCode pReturnCode, const ResponseApdu& pResponseApdu, const QByteArray& pResultData, const char* pLogMessage);
 
 		virtual ~KeyAgreement();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SecurityProtocol.h"
+#include "asn1/SecurityProtocol.h"
 
 #include <QByteArray>
 #include <QCryptographicHash>

@@ -1,9 +1,9 @@
-#include "PaceHandler.h"
+#include "pace/PaceHandler.h"
 
-#include "ASN1Util.h"
-#include "CardConnectionWorker.h"
-#include "CommandApdu.h"
+#include "apdu/CommandApdu.h"
+#include "asn1/ASN1Util.h"
 #include "LogCategories.h"
+#include "pace/CardTransmitter.h"
 
 #include <openssl/crypto.h>
 
@@ -40,8 +40,8 @@ void wipe(QByteArray& pSecret)
 } // namespace
 
 
-PaceHandler::PaceHandler(const QSharedPointer<CardConnectionWorker>& pCardConnectionWorker)
-	: mCardConnectionWorker(pCardConnectionWorker)
+PaceHandler::PaceHandler(const QSharedPointer<CardTransmitter>& pCardTransmitter)
+	: mCardTransmitter(pCardTransmitter)
 	, mKeyAgreement()
 	, mPaceInfo()
 	, mStatusMseSetAt()
@@ -69,7 +69,7 @@ EstablishPaceChannelOutput PaceHandler::establishPaceChannel(PacePasswordId pPas
 {
 	EstablishPaceChannelOutput output(pPasswordId, CardReturnCode::OK);
 
-	const auto efCardAccess = mCardConnectionWorker->getReaderInfo().getCardInfo().getEfCardAccess();
+	const auto efCardAccess = mCardTransmitter->getEfCardAccess();
 	if (efCardAccess)
 	{
 		// The card's own bytes: a pin-pad reader hands them on unchanged as well.
@@ -154,7 +154,7 @@ bool PaceHandler::initialize(const QSharedPointer<const SecurityInfos>& pEfCardA
 		if (isSupportedProtocol(paceInfo))
 		{
 			mPaceInfo = paceInfo;
-			mKeyAgreement = KeyAgreement::create(paceInfo, mCardConnectionWorker);
+			mKeyAgreement = KeyAgreement::create(paceInfo, mCardTransmitter);
 			break;
 		}
 	}
@@ -208,7 +208,7 @@ CardReturnCode PaceHandler::transmitMSESetAT(PacePasswordId pPasswordId)
 		data += mChat;
 	}
 
-	const auto [returnCode, response] = mCardConnectionWorker->transmit(CommandApdu(Ins::MSE_SET, 0xC1, 0xA4, data));
+	const auto [returnCode, response] = mCardTransmitter->transmit(CommandApdu(Ins::MSE_SET, 0xC1, 0xA4, data));
 	mStatusMseSetAt = response.getStatusBytes();
 
 	if (returnCode == CardReturnCode::OK)

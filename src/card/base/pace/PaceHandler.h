@@ -1,12 +1,12 @@
 #pragma once
 
-#include "CardReturnCode.h"
-#include "EstablishPaceChannelOutput.h"
-#include "KeyAgreement.h"
-#include "PaceInfo.h"
-#include "PacePasswordId.h"
-#include "SecurityInfos.h"
-#include "SecurityProtocol.h"
+#include "apdu/CardReturnCode.h"
+#include "asn1/PaceInfo.h"
+#include "asn1/SecurityInfos.h"
+#include "asn1/SecurityProtocol.h"
+#include "pace/KeyAgreement.h"
+#include "pinpad/EstablishPaceChannelOutput.h"
+#include "pinpad/PacePasswordId.h"
 
 #include <QByteArray>
 #include <QSharedPointer>
@@ -14,14 +14,14 @@
 namespace tessarovin
 {
 
-class CardConnectionWorker;
+class CardTransmitter;
 
 // PACE in software for readers without a pin pad of their own. The output is filled as a pin-pad
 // reader would fill it, so callers need not know who ran PACE.
 class PaceHandler
 {
 	private:
-		const QSharedPointer<CardConnectionWorker> mCardConnectionWorker;
+		const QSharedPointer<CardTransmitter> mCardTransmitter;
 		QSharedPointer<KeyAgreement> mKeyAgreement;
 		QSharedPointer<const PaceInfo> mPaceInfo;
 		QByteArray mStatusMseSetAt;
@@ -30,7 +30,7 @@ class PaceHandler
 		QByteArray mChat;
 
 	public:
-		explicit PaceHandler(const QSharedPointer<CardConnectionWorker>& pCardConnectionWorker);
+		explicit PaceHandler(const QSharedPointer<CardTransmitter>& pCardTransmitter);
 		~PaceHandler();
 		PaceHandler(const PaceHandler&) = delete;
 		PaceHandler& operator=(const PaceHandler&) = delete;

@@ -1,8 +1,8 @@
-#include "SecureMessaging.h"
+#include "pace/SecureMessaging.h"
 
 #include "LogCategories.h"
-#include "SecureMessagingCommand.h"
-#include "SecureMessagingResponse.h"
+#include "pace/SecureMessagingCommand.h"
+#include "pace/SecureMessagingResponse.h"
 
 #include <QtEndian>
 

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "CipherMac.h"
-#include "CommandApdu.h"
-#include "ResponseApdu.h"
-#include "ResponseApduResult.h"
-#include "SecurityProtocol.h"
-#include "SymmetricCipher.h"
+#include "apdu/CommandApdu.h"
+#include "apdu/ResponseApdu.h"
+#include "apdu/ResponseApduResult.h"
+#include "asn1/SecurityProtocol.h"
+#include "pace/CipherMac.h"
+#include "pace/SymmetricCipher.h"
 
 #include <QByteArray>
 

@@ -1,4 +1,4 @@
-#include "SecureMessagingApdu.h"
+#include "pace/SecureMessagingApdu.h"
 
 #include "LogCategories.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SecureMessagingTypes.h"
+#include "pace/SecureMessagingTypes.h"
 
 #include <QByteArray>
 #include <QSharedPointer>

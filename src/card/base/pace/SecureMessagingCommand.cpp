@@ -1,4 +1,4 @@
-#include "SecureMessagingCommand.h"
+#include "pace/SecureMessagingCommand.h"
 
 #include "LogCategories.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CommandApdu.h"
-#include "SecureMessagingApdu.h"
+#include "apdu/CommandApdu.h"
+#include "pace/SecureMessagingApdu.h"
 
 namespace tessarovin
 {

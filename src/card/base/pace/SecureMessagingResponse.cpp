@@ -1,4 +1,4 @@
-#include "SecureMessagingResponse.h"
+#include "pace/SecureMessagingResponse.h"
 
 #include "LogCategories.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ResponseApdu.h"
-#include "SecureMessagingApdu.h"
+#include "apdu/ResponseApdu.h"
+#include "pace/SecureMessagingApdu.h"
 
 namespace tessarovin
 {

@@ -1,4 +1,4 @@
-#include "SecureMessagingTypes.h"
+#include "pace/SecureMessagingTypes.h"
 
 #include <openssl/asn1t.h>
 

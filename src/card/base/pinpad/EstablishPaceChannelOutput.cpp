@@ -1,10 +1,10 @@
-#include "EstablishPaceChannelOutput.h"
+#include "pinpad/EstablishPaceChannelOutput.h"
 
-#include "ASN1TemplateUtil.h"
-#include "ASN1Util.h"
+#include "apdu/ResponseApdu.h"
+#include "asn1/ASN1TemplateUtil.h"
+#include "asn1/ASN1Util.h"
+#include "asn1/SecurityInfos.h"
 #include "LogCategories.h"
-#include "ResponseApdu.h"
-#include "SecurityInfos.h"
 
 #include <QtEndian>
 

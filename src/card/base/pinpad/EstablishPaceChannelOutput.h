@@ -1,9 +1,9 @@
 #pragma once
 
-#include "CardReturnCode.h"
-#include "PacePasswordId.h"
-#include "PaceResult.h"
-#include "StatusCode.h"
+#include "apdu/CardReturnCode.h"
+#include "apdu/StatusCode.h"
+#include "pinpad/PacePasswordId.h"
+#include "pinpad/PaceResult.h"
 
 #include <QByteArray>
 

@@ -1,4 +1,4 @@
-#include "CommandApdu.h"
+#include "apdu/CommandApdu.h"
 
 #include "LogCapture.h"
 #include "LogCategories.h"

@@ -1,6 +1,6 @@
-#include "GeneralAuthenticateResponse.h"
+#include "apdu/GeneralAuthenticateResponse.h"
 
-#include "ASN1Util.h"
+#include "asn1/ASN1Util.h"
 #include "LogCapture.h"
 #include "TestEnvironment.h"
 

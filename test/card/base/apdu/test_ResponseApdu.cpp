@@ -1,4 +1,4 @@
-#include "ResponseApdu.h"
+#include "apdu/ResponseApdu.h"
 
 #include "LogCapture.h"
 #include "LogCategories.h"

@@ -1,9 +1,9 @@
-#include "ASN1Struct.h"
-#include "ASN1Util.h"
+#include "asn1/ASN1Struct.h"
+#include "asn1/ASN1Util.h"
 
+#include "asn1/Oid.h"
 #include "LogCapture.h"
 #include "OpenSslAsn1Parse.h"
-#include "Oid.h"
 #include "TestEnvironment.h"
 
 #include <QtTest>

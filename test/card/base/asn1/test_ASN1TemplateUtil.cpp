@@ -1,6 +1,6 @@
-#include "ASN1TemplateUtil.h"
+#include "asn1/ASN1TemplateUtil.h"
 
-#include "ASN1Util.h"
+#include "asn1/ASN1Util.h"
 #include "LogCapture.h"
 #include "OpenSslAsn1Parse.h"
 #include "TestEnvironment.h"

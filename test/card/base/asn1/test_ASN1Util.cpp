@@ -1,6 +1,6 @@
-#include "ASN1Util.h"
+#include "asn1/ASN1Util.h"
 
-#include "ASN1Struct.h"
+#include "asn1/ASN1Struct.h"
 #include "LogCapture.h"
 #include "OpenSslAsn1Parse.h"
 #include "TestEnvironment.h"

@@ -1,4 +1,4 @@
-#include "AccessRoleAndRightsUtil.h"
+#include "asn1/AccessRoleAndRightsUtil.h"
 
 #include "LogCapture.h"
 #include "TestEnvironment.h"

@@ -1,4 +1,4 @@
-#include "ApplicationTemplates.h"
+#include "asn1/ApplicationTemplates.h"
 
 #include "LogCapture.h"
 #include "TestEnvironment.h"

@@ -1,4 +1,4 @@
-#include "Oid.h"
+#include "asn1/Oid.h"
 
 #include "LogCapture.h"
 #include "TestEnvironment.h"

@@ -1,6 +1,6 @@
-#include "SecurityInfos.h"
+#include "asn1/SecurityInfos.h"
 
-#include "ASN1Util.h"
+#include "asn1/ASN1Util.h"
 #include "LogCapture.h"
 #include "TestEnvironment.h"
 

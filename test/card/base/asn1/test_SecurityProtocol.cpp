@@ -1,4 +1,4 @@
-#include "SecurityProtocol.h"
+#include "asn1/SecurityProtocol.h"
 
 #include "LogCapture.h"
 #include "TestEnvironment.h"

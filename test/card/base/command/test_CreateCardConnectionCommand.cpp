@@ -1,4 +1,4 @@
-#include "CreateCardConnectionCommand.h"
+#include "command/CreateCardConnectionCommand.h"
 
 #include "CardCommandFixture.h"
 #include "LogCapture.h"

@@ -1,4 +1,4 @@
-#include "DestroyPaceChannelCommand.h"
+#include "command/DestroyPaceChannelCommand.h"
 
 #include "CardCommandFixture.h"
 #include "TestEnvironment.h"

@@ -1,4 +1,4 @@
-#include "EstablishPaceChannelCommand.h"
+#include "command/EstablishPaceChannelCommand.h"
 
 #include "CardCommandFixture.h"
 #include "TestEnvironment.h"

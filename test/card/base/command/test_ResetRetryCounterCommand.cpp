@@ -1,4 +1,4 @@
-#include "ResetRetryCounterCommand.h"
+#include "command/ResetRetryCounterCommand.h"
 
 #include "CardCommandFixture.h"
 #include "TestEnvironment.h"

@@ -1,8 +1,8 @@
-#include "EcKeyPair.h"
+#include "pace/ec/EcKeyPair.h"
 
-#include "EcUtil.h"
 #include "LogCapture.h"
 #include "OpenSslCli.h"
+#include "pace/ec/EcUtil.h"
 #include "TestEnvironment.h"
 
 #include <openssl/obj_mac.h>

@@ -1,9 +1,9 @@
-#include "KeyAgreement.h"
+#include "pace/KeyAgreement.h"
 
-#include "ASN1Util.h"
-#include "CipherMac.h"
-#include "EcUtil.h"
+#include "asn1/ASN1Util.h"
 #include "LogCapture.h"
+#include "pace/CipherMac.h"
+#include "pace/ec/EcUtil.h"
 #include "PeerReader.h"
 #include "TestEnvironment.h"
 

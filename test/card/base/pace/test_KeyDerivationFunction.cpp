@@ -1,4 +1,4 @@
-#include "KeyDerivationFunction.h"
+#include "pace/KeyDerivationFunction.h"
 
 #include "LogCapture.h"
 #include "OpenSslCli.h"

@@ -1,8 +1,8 @@
-#include "PaceHandler.h"
+#include "pace/PaceHandler.h"
 
-#include "ASN1Util.h"
-#include "EcUtil.h"
+#include "asn1/ASN1Util.h"
 #include "LogCapture.h"
+#include "pace/ec/EcUtil.h"
 #include "PeerReader.h"
 #include "TestEnvironment.h"
 

@@ -1,6 +1,6 @@
 #include "PacePeerProcess.h"
 
-#include "SecurityInfos.h"
+#include "asn1/SecurityInfos.h"
 #include "TestEnvironment.h"
 
 #include <QtTest>

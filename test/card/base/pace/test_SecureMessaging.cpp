@@ -1,4 +1,4 @@
-#include "SecureMessaging.h"
+#include "pace/SecureMessaging.h"
 
 #include "LogCapture.h"
 #include "LogCategories.h"

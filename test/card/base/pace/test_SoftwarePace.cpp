@@ -3,13 +3,13 @@
 
 #include "CardConnectionWorker.h"
 
+#include "apdu/FileCommand.h"
 #include "CardCommandFixture.h"
-#include "EstablishPaceChannelCommand.h"
-#include "FileCommand.h"
+#include "command/EstablishPaceChannelCommand.h"
+#include "command/ResetRetryCounterCommand.h"
+#include "command/SetEidPinCommand.h"
 #include "LogCapture.h"
 #include "PeerReader.h"
-#include "ResetRetryCounterCommand.h"
-#include "SetEidPinCommand.h"
 #include "TestEnvironment.h"
 
 #include <QtTest>

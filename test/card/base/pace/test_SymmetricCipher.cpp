@@ -1,4 +1,4 @@
-#include "SymmetricCipher.h"
+#include "pace/SymmetricCipher.h"
 
 #include "LogCapture.h"
 #include "OpenSslCli.h"

@@ -1,4 +1,4 @@
-#include "DestroyPaceChannel.h"
+#include "pinpad/DestroyPaceChannel.h"
 
 #include "TestEnvironment.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "BaseCardCommand.h"
-#include "CreateCardConnectionCommand.h"
+#include "command/BaseCardCommand.h"
+#include "command/CreateCardConnectionCommand.h"
 
 #include <QList>
 #include <QObject>

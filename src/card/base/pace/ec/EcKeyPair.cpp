@@ -1,8 +1,8 @@
-#include "EcKeyPair.h"
+#include "pace/ec/EcKeyPair.h"
 
-#include "EcUtil.h"
-#include "EcdhGenericMapping.h"
 #include "LogCategories.h"
+#include "pace/ec/EcdhGenericMapping.h"
+#include "pace/ec/EcUtil.h"
 
 #include <openssl/core_names.h>
 #include <openssl/err.h>

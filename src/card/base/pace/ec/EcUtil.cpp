@@ -1,4 +1,4 @@
-#include "EcUtil.h"
+#include "pace/ec/EcUtil.h"
 
 #include "LogCategories.h"
 

@@ -1,7 +1,7 @@
-#include "EcdhGenericMapping.h"
+#include "pace/ec/EcdhGenericMapping.h"
 
-#include "EcUtil.h"
 #include "LogCategories.h"
+#include "pace/ec/EcUtil.h"
 
 using namespace tessarovin;
 
