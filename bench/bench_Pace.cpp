@@ -3,12 +3,9 @@
 // bench_PaceReference runs both sides on OpenPACE in one process; the target bench_PaceComparison
 // runs both. Our PACE minus the round trips compares with the reference.
 
-#include "asn1/SecurityInfos.h"
-#include "Card.h"
 #include "CardConnectionWorker.h"
 #include "pace/PaceHandler.h"
-#include "PacePeerProcess.h"
-#include "Reader.h"
+#include "PeerReader.h"
 
 #include <QCoreApplication>
 #include <QLoggingCategory>
@@ -20,89 +17,16 @@ using namespace tessarovin;
 namespace
 {
 
-// brainpoolP256r1 only, as in the peer's EF.CardAccess.
-const QByteArray cCardAccess = QByteArray::fromHex("31143012060a04007f0007020204020202010202010d");
-
-
-class PeerCard
-	: public Card
-{
-	private:
-		PacePeerProcess& mPeer;
-		bool mConnected = false;
-
-	public:
-		explicit PeerCard(PacePeerProcess& pPeer)
-			: mPeer(pPeer)
-		{
-		}
-
-
-		CardReturnCode establishConnection() override
-		{
-			mConnected = true;
-			return CardReturnCode::OK;
-		}
-
-
-		CardReturnCode releaseConnection() override
-		{
-			mConnected = false;
-			return CardReturnCode::OK;
-		}
-
-
-		[[nodiscard]] bool isConnected() const override
-		{
-			return mConnected;
-		}
-
-
-		ResponseApduResult transmit(const CommandApdu& pCommand) override
-		{
-			const QByteArray response = mPeer.transmit(QByteArray(pCommand));
-			return {response.isEmpty() ? CardReturnCode::COMMAND_FAILED : CardReturnCode::OK, ResponseApdu(response)};
-		}
-
-
-};
-
-
-class PeerReader
-	: public Reader
-{
-	private:
-		PeerCard mCard;
-
-	public:
-		explicit PeerReader(PacePeerProcess& pPeer)
-			: Reader(ReaderManagerPluginType::UNKNOWN, QStringLiteral("bench"))
-			, mCard(pPeer)
-		{
-			setBasicReader(true);
-			setCardInfo(CardInfo(CardType::EID_CARD, FileRef::appEId(), SecurityInfos::decode(cCardAccess), 3));
-		}
-
-
-		[[nodiscard]] Card* getCard() const override
-		{
-			return const_cast<PeerCard*>(&mCard);
-		}
-
-
-};
-
-
 void paceAgainstPeer(benchmark::State& pState)
 {
-	PacePeerProcess peer;
-	if (!peer.start({"--curves", "13"}))
+	// brainpoolP256r1 only; the reader reads the card's files once, outside the measurement.
+	PeerReader reader;
+	if (!reader.start({"--curves", "13"}))
 	{
 		pState.SkipWithError("card peer did not start");
 		return;
 	}
-	PeerReader reader(peer);
-	const auto worker = reader.createCardConnectionWorker();
+	const auto worker = reader.connect();
 
 	for (auto _ : pState)
 	{

@@ -52,7 +52,7 @@ std::unique_ptr<QApplication> createApplication(int& argc, char** argv)
 	QCoreApplication::setOrganizationName(QStringLiteral("Tessarovin"));
 	QCoreApplication::setOrganizationDomain(QStringLiteral("tessarovin.example"));
 	QCoreApplication::setApplicationName(QStringLiteral("Kendrawell"));
-	QCoreApplication::setApplicationVersion(QStringLiteral("2.6.3"));
+	QCoreApplication::setApplicationVersion(QStringLiteral(KENDRAWELL_VERSION));
 	QGuiApplication::setQuitOnLastWindowClosed(false);
 
 	return std::make_unique<QApplication>(argc, argv);
