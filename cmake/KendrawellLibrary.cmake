@@ -1,9 +1,14 @@
-# Every area of src/ is one static library. Start-up routines register themselves at program
-# load from translation units that nothing references, so a plain static library would lose
-# them at link time. Each area therefore comes as two targets:
-#   <Name>Archive  the static library with the code,
-#   <Name>         an interface target that links the archive as a whole.
+# Every area of src/ is one library. Start-up routines register themselves at program load from
+# translation units that nothing references, and a plain static library would lose them at link
+# time. Each area therefore comes as two targets:
+#   <Name>Library  the library with the code;
+#   <Name>         an interface target that keeps all of it in whatever links it.
 # Other areas, programs and tests link <Name> only.
+#
+# The program links static libraries as whole archives. With KENDRAWELL_SHARED_LIBRARIES (the
+# default of a build with tests) each area is a shared library instead, kept by --no-as-needed
+# even where no symbol of it is used: dozens of test programs then link in a moment instead of
+# each copying every archive whole.
 #
 # INCLUDES names the include folders the area offers its users; by default its own folder.
 function(kendrawell_add_library name)
@@ -11,12 +16,19 @@ function(kendrawell_add_library name)
 	if(NOT ARG_INCLUDES)
 		set(ARG_INCLUDES ${CMAKE_CURRENT_SOURCE_DIR})
 	endif()
-	add_library(${name}Archive STATIC ${ARG_SOURCES})
-	target_include_directories(${name}Archive PUBLIC ${ARG_INCLUDES})
-	target_link_libraries(${name}Archive PUBLIC ${ARG_DEPENDS})
 
 	add_library(${name} INTERFACE)
-	target_link_libraries(${name} INTERFACE "$<LINK_LIBRARY:WHOLE_ARCHIVE,${name}Archive>")
+	if(KENDRAWELL_SHARED_LIBRARIES)
+		add_library(${name}Library SHARED ${ARG_SOURCES})
+		set_target_properties(${name}Library PROPERTIES OUTPUT_NAME Kendrawell${name})
+		target_link_libraries(${name} INTERFACE ${name}Library)
+		target_link_options(${name} INTERFACE "LINKER:--no-as-needed")
+	else()
+		add_library(${name}Library STATIC ${ARG_SOURCES})
+		target_link_libraries(${name} INTERFACE "$<LINK_LIBRARY:WHOLE_ARCHIVE,${name}Library>")
+	endif()
+	target_include_directories(${name}Library PUBLIC ${ARG_INCLUDES})
+	target_link_libraries(${name}Library PUBLIC ${ARG_DEPENDS})
 endfunction()
 
 # Several libraries share one source folder, each with some of its subfolders (or files). So that

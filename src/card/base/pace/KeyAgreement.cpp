@@ -4,6 +4,7 @@
 #include "apdu/GeneralAuthenticateResponse.h"
 #include "asn1/ASN1Util.h"
 #include "LogCategories.h"
+#include "OpenSslUtil.h"
 #include "pace/CardTransmitter.h"
 #include "pace/CipherMac.h"
 #include "pace/SymmetricCipher.h"
@@ -14,16 +15,6 @@ using namespace tessarovin;
 
 namespace
 {
-
-// Only the last owner wipes: writing to a shared array would detach and wipe a fresh copy.
-void wipe(QByteArray& pSecret)
-{
-	if (!pSecret.isEmpty() && pSecret.isDetached())
-	{
-		OPENSSL_cleanse(pSecret.data(), static_cast<size_t>(pSecret.size()));
-	}
-}
-
 
 bool sameToken(const QByteArray& pFirst, const QByteArray& pSecond)
 {

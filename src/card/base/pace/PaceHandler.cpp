@@ -3,9 +3,8 @@
 #include "apdu/CommandApdu.h"
 #include "asn1/ASN1Util.h"
 #include "LogCategories.h"
+#include "OpenSslUtil.h"
 #include "pace/CardTransmitter.h"
-
-#include <openssl/crypto.h>
 
 using namespace tessarovin;
 
@@ -24,16 +23,6 @@ QByteArray integerContent(int pValue)
 	}
 	while (!(value == 0 && (content.at(0) & 0x80) == 0) && !(value == -1 && (content.at(0) & 0x80) != 0));
 	return content;
-}
-
-
-// Only the last owner wipes: writing to a shared array would detach and wipe a fresh copy.
-void wipe(QByteArray& pSecret)
-{
-	if (!pSecret.isEmpty() && pSecret.isDetached())
-	{
-		OPENSSL_cleanse(pSecret.data(), static_cast<size_t>(pSecret.size()));
-	}
 }
 
 
