@@ -4,6 +4,7 @@
 #include "MockReaderManagerPlugin.h"
 #include "TestEnvironment.h"
 
+#include <QDeadlineTimer>
 #include <QSignalSpy>
 
 #include <atomic>
@@ -364,14 +365,19 @@ class test_ReaderManager
 			syncWithReaderThread();
 			QCOMPARE(mManager->getReaderInfos().size(), 1);
 
-			// The plug-in is still at work, and still reporting, when the shutdown begins.
+			// The plug-in is still at work when the shutdown begins, and reports while the shutdown
+			// waits for its thread.
 			std::latch busy(1);
 			QVERIFY(MockReaderManagerPlugin::runOnPlugin([&busy](MockReaderManagerPlugin& pPlugin) {
 					busy.count_down();
+					const QDeadlineTimer deadline(10000);
+					while (!QThread::currentThread()->isInterruptionRequested() && !deadline.hasExpired())
+					{
+						QThread::yieldCurrentThread();
+					}
 					auto* reader = pPlugin.getMockReader(QStringLiteral("reader"));
 					for (int i = 0; i < 5; ++i)
 					{
-						QThread::msleep(20);
 						reader->insertEidCard();
 						pPlugin.addReader(QStringLiteral("late-%1").arg(i));
 					}
