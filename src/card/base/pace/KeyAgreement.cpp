@@ -7,6 +7,7 @@
 #include "EcdhKeyAgreement.h"
 #include "GeneralAuthenticateResponse.h"
 #include "LogCategories.h"
+#include "OpenSslUtil.h"
 #include "SymmetricCipher.h"
 
 #include <openssl/crypto.h>
@@ -15,16 +16,6 @@ using namespace tessarovin;
 
 namespace
 {
-
-// Only the last owner wipes: writing to a shared array would detach and wipe a fresh copy.
-void wipe(QByteArray& pSecret)
-{
-	if (!pSecret.isEmpty() && pSecret.isDetached())
-	{
-		OPENSSL_cleanse(pSecret.data(), static_cast<size_t>(pSecret.size()));
-	}
-}
-
 
 bool sameToken(const QByteArray& pFirst, const QByteArray& pSecond)
 {
