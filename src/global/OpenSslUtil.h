@@ -40,6 +40,8 @@ using OpenSslBuffer = OpenSslPtr<T, freeOpenSslMemory>;
 void wipe(QByteArray& pSecret);
 
 // Drains OpenSSL's error queue of this thread into one line; empty when nothing failed.
+// Every failed call drains the queue (or clears it); clearing it before each call instead
+// costs more than a small encode or decode.
 QByteArray getOpenSslErrors();
 
 } // namespace tessarovin
