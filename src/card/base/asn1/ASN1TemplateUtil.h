@@ -31,13 +31,17 @@ QSharedPointer<T> decodeObject(const QByteArray& pData, bool pLogWarning = true)
 	// Whatever follows the first complete object is ignored.
 	const auto* data = reinterpret_cast<const unsigned char*>(pData.constData());
 	T* object = decodeAsn1Object<T>(nullptr, &data, static_cast<long>(pData.size()));
+	// Only a failure leaves errors behind; clearing the queue on every call would cost more than
+	// the decoding. A quiet failure is a normal path (an absent optional object): no error texts.
 	if (object == nullptr)
 	{
-		// Only a failure leaves errors behind; clearing the queue on every call would cost more than the decoding.
-		const QByteArray errors = getOpenSslErrors();
 		if (pLogWarning)
 		{
-			qCWarning(card) << "Cannot decode ASN.1 object:" << errors;
+			qCWarning(card) << "Cannot decode ASN.1 object:" << getOpenSslErrors();
+		}
+		else
+		{
+			ERR_clear_error();
 		}
 	}
 
