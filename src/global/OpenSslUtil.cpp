@@ -8,6 +8,12 @@
 using namespace tessarovin;
 
 
+void tessarovin::freeOpenSslMemory(void* pMemory)
+{
+	OPENSSL_free(pMemory);
+}
+
+
 void tessarovin::wipe(QByteArray& pSecret)
 {
 	if (!pSecret.isEmpty() && pSecret.isDetached())

@@ -6,6 +6,7 @@
 #include "CardConnectionWorker.h"
 #include "CardInfoFactory.h"
 #include "LogCategories.h"
+#include "pace/PaceHandler.h"
 
 #include <QTimerEvent>
 
@@ -17,21 +18,6 @@ namespace
 CardInfo emptyCardInfo()
 {
 	return CardInfo(CardType::NONE, FileRef(), QSharedPointer<const SecurityInfos>());
-}
-
-
-// The content octets of a DER INTEGER: big-endian two's complement, shortest form.
-QByteArray integerContent(int pValue)
-{
-	QByteArray content;
-	auto value = static_cast<qint64>(pValue);
-	do
-	{
-		content.prepend(static_cast<char>(value & 0xFF));
-		value >>= 8;
-	}
-	while (!(value == 0 && (content.at(0) & 0x80) == 0) && !(value == -1 && (content.at(0) & 0x80) != 0));
-	return content;
 }
 
 
@@ -219,14 +205,7 @@ Reader::RetryCounterResult Reader::getRetryCounter(const QSharedPointer<CardTran
 
 	// MSE:Set AT for PACE with the PIN: the card answers with the PIN's state without using it.
 	const auto& paceInfo = efCardAccess->getPaceInfos().constFirst();
-	QByteArray data = Asn1Util::encode(V_ASN1_CONTEXT_SPECIFIC, 0, paceInfo->getOid().getData());
-	data += Asn1Util::encode(V_ASN1_CONTEXT_SPECIFIC, 3, QByteArray(1, static_cast<char>(PacePasswordId::PACE_PIN)));
-	if (paceInfo->hasParameterId())
-	{
-		data += Asn1Util::encode(V_ASN1_CONTEXT_SPECIFIC, 4, integerContent(paceInfo->getParameterId()));
-	}
-
-	const auto result = pCardTransmitter->transmit(CommandApdu(Ins::MSE_SET, 0xC1, 0xA4, data));
+	const auto result = pCardTransmitter->transmit(PaceHandler::createMseSetAt(*paceInfo, PacePasswordId::PACE_PIN));
 	if (result.mReturnCode != CardReturnCode::OK)
 	{
 		return {result.mReturnCode, -1, false};

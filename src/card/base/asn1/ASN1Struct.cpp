@@ -51,7 +51,6 @@ bool ASN1Struct::parse(const unsigned char* pData, long pLength, int pDepth)
 		return false;
 	}
 
-	ERR_clear_error();
 	while (pLength > 0)
 	{
 		const unsigned char* content = pData;

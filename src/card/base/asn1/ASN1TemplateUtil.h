@@ -28,14 +28,21 @@ void freeAsn1Object(T* pObject);
 template<typename T>
 QSharedPointer<T> decodeObject(const QByteArray& pData, bool pLogWarning = true)
 {
-	ERR_clear_error();
-
 	// Whatever follows the first complete object is ignored.
 	const auto* data = reinterpret_cast<const unsigned char*>(pData.constData());
 	T* object = decodeAsn1Object<T>(nullptr, &data, static_cast<long>(pData.size()));
-	if (object == nullptr && pLogWarning)
+	// Only a failure leaves errors behind; clearing the queue on every call would cost more than
+	// the decoding. A quiet failure is a normal path (an absent optional object): no error texts.
+	if (object == nullptr)
 	{
-		qCWarning(card) << "Cannot decode ASN.1 object:" << getOpenSslErrors();
+		if (pLogWarning)
+		{
+			qCWarning(card) << "Cannot decode ASN.1 object:" << getOpenSslErrors();
+		}
+		else
+		{
+			ERR_clear_error();
+		}
 	}
 
 	return QSharedPointer<T>(object, &freeAsn1Object<T>);
@@ -50,12 +57,9 @@ QByteArray encodeObject(const T* pObject)
 		return QByteArray();
 	}
 
-	ERR_clear_error();
 	unsigned char* encoded = nullptr;
 	const int length = encodeAsn1Object<T>(pObject, &encoded);
-	const auto guard = qScopeGuard([&encoded] {
-			OPENSSL_free(encoded);
-		});
+	const OpenSslBuffer<> owner(encoded);
 
 	if (length < 0)
 	{

@@ -1,11 +1,14 @@
 #include "asn1/ASN1Util.h"
 
 #include "LogCategories.h"
+#include "OpenSslUtil.h"
 
 #include <QScopeGuard>
 
 #include <algorithm>
 #include <climits>
+
+#include <openssl/err.h>
 
 using namespace tessarovin;
 
@@ -42,6 +45,7 @@ int Asn1IntegerUtil::getValue(const asn1_string_st* pInteger)
 	int64_t value = 0;
 	if (ASN1_INTEGER_get_int64(&value, pInteger) != 1)
 	{
+		ERR_clear_error();
 		qCCritical(card) << "Conversion error on ASN1_INTEGER";
 		return -1;
 	}
@@ -78,9 +82,7 @@ QString Asn1StringUtil::getValue(const asn1_string_st* pString)
 
 	unsigned char* utf8 = nullptr;
 	const int length = ASN1_STRING_to_UTF8(&utf8, pString);
-	const auto guard = qScopeGuard([&utf8] {
-			OPENSSL_free(utf8);
-		});
+	const OpenSslBuffer<> owner(utf8);
 	if (length < 0)
 	{
 		return QString();
@@ -98,9 +100,7 @@ QByteArray Asn1TypeUtil::encode(const ASN1_TYPE* pAny)
 
 	unsigned char* encoded = nullptr;
 	const int length = i2d_ASN1_TYPE(pAny, &encoded);
-	const auto guard = qScopeGuard([&encoded] {
-			OPENSSL_free(encoded);
-		});
+	const OpenSslBuffer<> owner(encoded);
 	if (length < 0)
 	{
 		return QByteArray();

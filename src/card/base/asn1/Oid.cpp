@@ -188,7 +188,7 @@ Q_COREAPP_STARTUP_FUNCTION(registerKnownOidsRoutine)
 
 
 Oid::Oid()
-	: mObject(nullptr)
+	: mObject()
 {
 }
 
@@ -198,27 +198,27 @@ Oid::Oid(const QByteArray& pContentOctets)
 {
 	const QByteArray der = ASN1Struct(V_ASN1_UNIVERSAL, V_ASN1_OBJECT, pContentOctets).encode();
 	const auto* data = reinterpret_cast<const unsigned char*>(der.constData());
-	mObject = d2i_ASN1_OBJECT(nullptr, &data, static_cast<long>(der.size()));
-	if (mObject == nullptr)
+	mObject.reset(d2i_ASN1_OBJECT(nullptr, &data, static_cast<long>(der.size())));
+	if (!mObject)
 	{
 		ERR_clear_error();
 		qCritical() << "d2i_ASN1_OBJECT failed, was not able to create a valid OID";
 		return;
 	}
-	warnUnknown(mObject);
+	warnUnknown(mObject.get());
 }
 
 
 Oid::Oid(const asn1_object_st* pObject)
 	: mObject(OBJ_dup(pObject))
 {
-	if (mObject == nullptr)
+	if (!mObject)
 	{
 		ERR_clear_error();
 		qCritical() << "Copying failed, was not able to create a valid OID";
 		return;
 	}
-	warnUnknown(mObject);
+	warnUnknown(mObject.get());
 }
 
 
@@ -227,8 +227,8 @@ Oid::Oid(KnownOid pOid)
 {
 	// Objects of OpenSSL's table are static; the "copy" is the same pointer and freeing it does nothing.
 	const int nid = getRegistry().value(pOid, NID_undef);
-	mObject = nid == NID_undef ? nullptr : OBJ_dup(OBJ_nid2obj(nid));
-	if (mObject == nullptr)
+	mObject.reset(nid == NID_undef ? nullptr : OBJ_dup(OBJ_nid2obj(nid)));
+	if (!mObject)
 	{
 		ERR_clear_error();
 		qCritical() << "Invalid NID, was not able to create a valid OID for:" << static_cast<int>(pOid);
@@ -237,20 +237,8 @@ Oid::Oid(KnownOid pOid)
 
 
 Oid::Oid(const Oid& pOid)
-	: mObject(pOid.mObject ? OBJ_dup(pOid.mObject) : nullptr)
+	: mObject(pOid.mObject ? OBJ_dup(pOid.mObject.get()) : nullptr)
 {
-}
-
-
-Oid::Oid(Oid&& pOid) noexcept
-	: mObject(std::exchange(pOid.mObject, nullptr))
-{
-}
-
-
-Oid::~Oid()
-{
-	ASN1_OBJECT_free(mObject);
 }
 
 
@@ -258,19 +246,7 @@ Oid& Oid::operator=(const Oid& pOid)
 {
 	if (this != &pOid)
 	{
-		ASN1_OBJECT_free(mObject);
-		mObject = pOid.mObject ? OBJ_dup(pOid.mObject) : nullptr;
-	}
-	return *this;
-}
-
-
-Oid& Oid::operator=(Oid&& pOid) noexcept
-{
-	if (this != &pOid)
-	{
-		ASN1_OBJECT_free(mObject);
-		mObject = std::exchange(pOid.mObject, nullptr);
+		mObject.reset(pOid.mObject ? OBJ_dup(pOid.mObject.get()) : nullptr);
 	}
 	return *this;
 }
@@ -278,23 +254,23 @@ Oid& Oid::operator=(Oid&& pOid) noexcept
 
 bool Oid::isEmpty() const
 {
-	return mObject == nullptr;
+	return !mObject;
 }
 
 
 QByteArray Oid::getData() const
 {
-	if (mObject == nullptr)
+	if (!mObject)
 	{
 		return QByteArray();
 	}
-	return QByteArray(reinterpret_cast<const char*>(OBJ_get0_data(mObject)), static_cast<qsizetype>(OBJ_length(mObject)));
+	return QByteArray(reinterpret_cast<const char*>(OBJ_get0_data(mObject.get())), static_cast<qsizetype>(OBJ_length(mObject.get())));
 }
 
 
 const ASN1_OBJECT* Oid::getObject() const
 {
-	return mObject;
+	return mObject.get();
 }
 
 
@@ -339,7 +315,7 @@ bool Oid::operator==(const Oid& pOther) const
 	{
 		return true;
 	}
-	return mObject != nullptr && pOther.mObject != nullptr && OBJ_cmp(mObject, pOther.mObject) == 0;
+	return mObject && pOther.mObject && OBJ_cmp(mObject.get(), pOther.mObject.get()) == 0;
 }
 
 

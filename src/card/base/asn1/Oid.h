@@ -1,6 +1,7 @@
 #pragma once
 
 #include "asn1/KnownOid.h"
+#include "OpenSslUtil.h"
 
 #include <QByteArray>
 #include <QDebug>
@@ -14,7 +15,7 @@ namespace tessarovin
 class Oid
 {
 	private:
-		ASN1_OBJECT* mObject;
+		OpenSslPtr<ASN1_OBJECT, ASN1_OBJECT_free> mObject;
 
 	public:
 		Oid();
@@ -22,11 +23,11 @@ class Oid
 		explicit Oid(const asn1_object_st* pObject);
 		Oid(KnownOid pOid);
 		Oid(const Oid& pOid);
-		Oid(Oid&& pOid) noexcept;
-		~Oid();
+		Oid(Oid&& pOid) noexcept = default;
+		~Oid() = default;
 
 		Oid& operator=(const Oid& pOid);
-		Oid& operator=(Oid&& pOid) noexcept;
+		Oid& operator=(Oid&& pOid) noexcept = default;
 
 		[[nodiscard]] bool isEmpty() const;
 		[[nodiscard]] QByteArray getData() const;

@@ -1,6 +1,7 @@
 #include "command/EstablishPaceChannelCommand.h"
 
 #include "CardConnectionWorker.h"
+#include "OpenSslUtil.h"
 
 using namespace tessarovin;
 
@@ -22,10 +23,7 @@ EstablishPaceChannelCommand::EstablishPaceChannelCommand(const QSharedPointer<Ca
 EstablishPaceChannelCommand::~EstablishPaceChannelCommand()
 {
 	// The password is a secret: do not leave it in freed memory.
-	if (mPacePassword.isDetached())
-	{
-		mPacePassword.fill('\0');
-	}
+	wipe(mPacePassword);
 }
 
 

@@ -1,6 +1,7 @@
 #include "command/SetEidPinCommand.h"
 
 #include "CardConnectionWorker.h"
+#include "OpenSslUtil.h"
 
 using namespace tessarovin;
 
@@ -16,10 +17,7 @@ SetEidPinCommand::SetEidPinCommand(const QSharedPointer<CardConnectionWorker>& p
 SetEidPinCommand::~SetEidPinCommand()
 {
 	// The PIN is a secret: do not leave it in freed memory.
-	if (mNewPin.isDetached())
-	{
-		mNewPin.fill('\0');
-	}
+	wipe(mNewPin);
 }
 
 

@@ -9,8 +9,8 @@ using namespace tessarovin;
 
 
 CipherMac::CipherMac(const SecurityProtocol& pSecurityProtocol, const QByteArray& pKeyBytes)
-	: mMac(nullptr)
-	, mContext(nullptr)
+	: mMac()
+	, mContext()
 {
 	const char* cipherName = pSecurityProtocol.getCipherString();
 	if (cipherName == nullptr)
@@ -18,19 +18,17 @@ CipherMac::CipherMac(const SecurityProtocol& pSecurityProtocol, const QByteArray
 		return;
 	}
 
-	mMac = EVP_MAC_fetch(nullptr, "cmac", nullptr);
-	if (mMac == nullptr)
+	OpenSslPtr<EVP_MAC, EVP_MAC_free> mac(EVP_MAC_fetch(nullptr, "cmac", nullptr));
+	if (!mac)
 	{
 		qCCritical(card) << "Cannot fetch cmac";
 		return;
 	}
 
-	mContext = EVP_MAC_CTX_new(mMac);
-	if (mContext == nullptr)
+	OpenSslPtr<EVP_MAC_CTX, EVP_MAC_CTX_free> context(EVP_MAC_CTX_new(mac.get()));
+	if (!context)
 	{
 		qCCritical(card) << "Cannot create new mac ctx";
-		EVP_MAC_free(mMac);
-		mMac = nullptr;
 		return;
 	}
 
@@ -40,29 +38,22 @@ CipherMac::CipherMac(const SecurityProtocol& pSecurityProtocol, const QByteArray
 		OSSL_PARAM_construct_octet_string(OSSL_MAC_PARAM_KEY, key.data(), static_cast<size_t>(key.size())),
 		OSSL_PARAM_construct_end()
 	};
-	const bool parametersSet = EVP_MAC_CTX_set_params(mContext, params);
-	key.fill('\0');
+	const bool parametersSet = EVP_MAC_CTX_set_params(context.get(), params);
+	wipe(key);
 	if (!parametersSet)
 	{
 		qCCritical(card) << "Cannot set parameter";
-		EVP_MAC_CTX_free(mContext);
-		mContext = nullptr;
-		EVP_MAC_free(mMac);
-		mMac = nullptr;
+		return;
 	}
-}
 
-
-CipherMac::~CipherMac()
-{
-	EVP_MAC_CTX_free(mContext);
-	EVP_MAC_free(mMac);
+	mMac = std::move(mac);
+	mContext = std::move(context);
 }
 
 
 bool CipherMac::isInitialized() const
 {
-	return mMac != nullptr && mContext != nullptr;
+	return mMac && mContext;
 }
 
 
@@ -74,19 +65,19 @@ QByteArray CipherMac::generate(const QByteArray& pMessage) const
 		return QByteArray();
 	}
 
-	EVP_MAC_CTX* context = EVP_MAC_CTX_dup(mContext);
-	if (context == nullptr)
+	const OpenSslPtr<EVP_MAC_CTX, EVP_MAC_CTX_free> context(EVP_MAC_CTX_dup(mContext.get()));
+	if (!context)
 	{
 		qCCritical(card) << "Cannot init ctx";
 		return QByteArray();
 	}
 
 	QByteArray result;
-	if (!EVP_MAC_init(context, nullptr, 0, nullptr))
+	if (!EVP_MAC_init(context.get(), nullptr, 0, nullptr))
 	{
 		qCCritical(card) << "Cannot init ctx";
 	}
-	else if (!EVP_MAC_update(context, reinterpret_cast<const unsigned char*>(pMessage.constData()), static_cast<size_t>(pMessage.size())))
+	else if (!EVP_MAC_update(context.get(), reinterpret_cast<const unsigned char*>(pMessage.constData()), static_cast<size_t>(pMessage.size())))
 	{
 		qCCritical(card) << "Cannot update cmac";
 	}
@@ -95,7 +86,7 @@ QByteArray CipherMac::generate(const QByteArray& pMessage) const
 		// One AES block; only its first 8 bytes leave, so no array is built for the rest.
 		unsigned char mac[EVP_MAX_BLOCK_LENGTH] = {};
 		size_t length = 0;
-		if (!EVP_MAC_final(context, mac, &length, sizeof(mac)))
+		if (!EVP_MAC_final(context.get(), mac, &length, sizeof(mac)))
 		{
 			qCCritical(card) << "Cannot finalize cmac";
 		}
@@ -105,6 +96,5 @@ QByteArray CipherMac::generate(const QByteArray& pMessage) const
 		}
 	}
 
-	EVP_MAC_CTX_free(context);
 	return result;
 }

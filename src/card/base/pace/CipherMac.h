@@ -1,6 +1,7 @@
 #pragma once
 
 #include "asn1/SecurityProtocol.h"
+#include "OpenSslUtil.h"
 
 #include <QByteArray>
 
@@ -14,12 +15,11 @@ namespace tessarovin
 class CipherMac
 {
 	private:
-		EVP_MAC* mMac;
-		EVP_MAC_CTX* mContext;
+		OpenSslPtr<EVP_MAC, EVP_MAC_free> mMac;
+		OpenSslPtr<EVP_MAC_CTX, EVP_MAC_CTX_free> mContext;
 
 	public:
 		CipherMac(const SecurityProtocol& pSecurityProtocol, const QByteArray& pKeyBytes);
-		~CipherMac();
 		CipherMac(const CipherMac&) = delete;
 		CipherMac& operator=(const CipherMac&) = delete;
 

@@ -6,6 +6,8 @@
 #include "OpenSslUtil.h"
 #include "pace/CardTransmitter.h"
 
+#include <openssl/crypto.h>
+
 using namespace tessarovin;
 
 namespace
@@ -189,15 +191,7 @@ CardReturnCode PaceHandler::transmitMSESetAT(PacePasswordId pPasswordId)
 		return CardReturnCode::PROTOCOL_ERROR;
 	}
 
-	QByteArray data = Asn1Util::encode(V_ASN1_CONTEXT_SPECIFIC, 0, mPaceInfo->getOid().getData());
-	data += Asn1Util::encode(V_ASN1_CONTEXT_SPECIFIC, 3, QByteArray(1, static_cast<char>(pPasswordId)));
-	data += Asn1Util::encode(V_ASN1_CONTEXT_SPECIFIC, 4, integerContent(mPaceInfo->getParameterId()));
-	if (!mChat.isNull())
-	{
-		data += mChat;
-	}
-
-	const auto [returnCode, response] = mCardTransmitter->transmit(CommandApdu(Ins::MSE_SET, 0xC1, 0xA4, data));
+	const auto [returnCode, response] = mCardTransmitter->transmit(createMseSetAt(*mPaceInfo, pPasswordId, mChat));
 	mStatusMseSetAt = response.getStatusBytes();
 
 	if (returnCode == CardReturnCode::OK)
@@ -214,6 +208,22 @@ CardReturnCode PaceHandler::transmitMSESetAT(PacePasswordId pPasswordId)
 
 	qCCritical(card) << "Error on MSE:Set AT";
 	return response.isEmpty() ? CardReturnCode::RESPONSE_EMPTY : CardReturnCode::PROTOCOL_ERROR;
+}
+
+
+CommandApdu PaceHandler::createMseSetAt(const PaceInfo& pPaceInfo, PacePasswordId pPasswordId, const QByteArray& pChat)
+{
+	QByteArray data = Asn1Util::encode(V_ASN1_CONTEXT_SPECIFIC, 0, pPaceInfo.getOid().getData());
+	data += Asn1Util::encode(V_ASN1_CONTEXT_SPECIFIC, 3, QByteArray(1, static_cast<char>(pPasswordId)));
+	if (pPaceInfo.hasParameterId())
+	{
+		data += Asn1Util::encode(V_ASN1_CONTEXT_SPECIFIC, 4, integerContent(pPaceInfo.getParameterId()));
+	}
+	if (!pChat.isNull())
+	{
+		data += pChat;
+	}
+	return CommandApdu(Ins::MSE_SET, 0xC1, 0xA4, data);
 }
 
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "apdu/CardReturnCode.h"
+#include "apdu/CommandApdu.h"
 #include "asn1/PaceInfo.h"
 #include "asn1/SecurityInfos.h"
 #include "asn1/SecurityProtocol.h"
@@ -43,6 +44,10 @@ class PaceHandler
 		bool initialize(const QSharedPointer<const SecurityInfos>& pEfCardAccess);
 		[[nodiscard]] bool isSupportedProtocol(const QSharedPointer<const PaceInfo>& pPaceInfo) const;
 		CardReturnCode transmitMSESetAT(PacePasswordId pPasswordId);
+
+		// MSE:Set AT for PACE; the card answers it with the password's state, which is how the
+		// reader learns the PIN's retry counter without using the PIN.
+		static CommandApdu createMseSetAt(const PaceInfo& pPaceInfo, PacePasswordId pPasswordId, const QByteArray& pChat = QByteArray());
 
 		[[nodiscard]] SecurityProtocol getPaceProtocol() const;
 		[[nodiscard]] const QByteArray& getEncryptionKey() const;

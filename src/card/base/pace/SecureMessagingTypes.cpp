@@ -28,25 +28,23 @@ IMPLEMENT_ASN1_OBJECT(SM_CHECKSUM)
 
 QByteArray encodeSecureMessagingObject(const ASN1_ITEM* pItem, const QByteArray& pContent)
 {
-	ASN1_OCTET_STRING* string = ASN1_OCTET_STRING_new();
-	if (string == nullptr || !ASN1_OCTET_STRING_set(string, reinterpret_cast<const unsigned char*>(pContent.constData()), static_cast<int>(pContent.size())))
+	const OpenSslPtr<ASN1_OCTET_STRING, ASN1_OCTET_STRING_free> string(ASN1_OCTET_STRING_new());
+	if (!string || !ASN1_OCTET_STRING_set(string.get(), reinterpret_cast<const unsigned char*>(pContent.constData()), static_cast<int>(pContent.size())))
 	{
-		ASN1_OCTET_STRING_free(string);
+		qCWarning(card) << "Cannot encode ASN.1 object:" << getOpenSslErrors();
 		return QByteArray();
 	}
 
 	unsigned char* encoded = nullptr;
-	const int length = ASN1_item_i2d(reinterpret_cast<ASN1_VALUE*>(string), &encoded, pItem);
-	ASN1_OCTET_STRING_free(string);
+	const int length = ASN1_item_i2d(reinterpret_cast<ASN1_VALUE*>(string.get()), &encoded, pItem);
+	const OpenSslBuffer<> owner(encoded);
 	if (length < 0)
 	{
 		qCWarning(card) << "Cannot encode ASN.1 object:" << getOpenSslErrors();
 		return QByteArray();
 	}
 
-	const QByteArray result(reinterpret_cast<const char*>(encoded), length);
-	OPENSSL_free(encoded);
-	return result;
+	return QByteArray(reinterpret_cast<const char*>(encoded), length);
 }
 
 

@@ -7,16 +7,15 @@ using namespace tessarovin;
 namespace
 {
 
-EVP_CIPHER_CTX* createContext(const EVP_CIPHER* pCipher, const QByteArray& pKey, bool pEncrypt)
+OpenSslPtr<EVP_CIPHER_CTX, EVP_CIPHER_CTX_free> createContext(const EVP_CIPHER* pCipher, const QByteArray& pKey, bool pEncrypt)
 {
-	EVP_CIPHER_CTX* context = EVP_CIPHER_CTX_new();
+	OpenSslPtr<EVP_CIPHER_CTX, EVP_CIPHER_CTX_free> context(EVP_CIPHER_CTX_new());
 	const auto* key = reinterpret_cast<const unsigned char*>(pKey.constData());
-	if (context == nullptr
-			|| !EVP_CipherInit_ex(context, pCipher, nullptr, key, nullptr, pEncrypt ? 1 : 0)
-			|| !EVP_CIPHER_CTX_set_padding(context, 0))
+	if (!context
+			|| !EVP_CipherInit_ex(context.get(), pCipher, nullptr, key, nullptr, pEncrypt ? 1 : 0)
+			|| !EVP_CIPHER_CTX_set_padding(context.get(), 0))
 	{
 		qCCritical(card) << "Cannot create cipher context";
-		EVP_CIPHER_CTX_free(context);
 		return nullptr;
 	}
 	return context;
@@ -46,8 +45,8 @@ SymmetricCipher::SymmetricCipher(const SecurityProtocol& pSecurityProtocol, cons
 		return;
 	}
 
-	mEncryptContext.reset(createContext(mCipher, pKeyBytes, true));
-	mDecryptContext.reset(createContext(mCipher, pKeyBytes, false));
+	mEncryptContext = createContext(mCipher, pKeyBytes, true);
+	mDecryptContext = createContext(mCipher, pKeyBytes, false);
 	if (!mEncryptContext || !mDecryptContext)
 	{
 		mEncryptContext.reset();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "asn1/SecurityProtocol.h"
+#include "OpenSslUtil.h"
 
 #include <QByteArray>
 
@@ -16,19 +17,9 @@ namespace tessarovin
 class SymmetricCipher
 {
 	private:
-		struct ContextDeleter
-		{
-			void operator()(EVP_CIPHER_CTX* pContext) const
-			{
-				EVP_CIPHER_CTX_free(pContext);
-			}
-
-
-		};
-
 		// Keyed once each: a call only sets the IV, the key schedule stays. Freeing them wipes the key.
-		std::unique_ptr<EVP_CIPHER_CTX, ContextDeleter> mEncryptContext;
-		std::unique_ptr<EVP_CIPHER_CTX, ContextDeleter> mDecryptContext;
+		OpenSslPtr<EVP_CIPHER_CTX, EVP_CIPHER_CTX_free> mEncryptContext;
+		OpenSslPtr<EVP_CIPHER_CTX, EVP_CIPHER_CTX_free> mDecryptContext;
 		const EVP_CIPHER* mCipher;
 		QByteArray mIv;
 

@@ -218,6 +218,28 @@ class test_ASN1TemplateUtil
 		}
 
 
+		// Nothing clears the queue before a call, so a failure must leave it empty, also when it
+		// does not log: the next failure would report errors that are not its own.
+		void failedDecodeDrainsErrors_data()
+		{
+			QTest::addColumn<bool>("logWarning");
+
+			QTest::newRow("logged") << true;
+			QTest::newRow("quiet") << false;
+		}
+
+
+		void failedDecodeDrainsErrors()
+		{
+			QFETCH(bool, logWarning);
+
+			LogCapture capture;
+			QVERIFY(decodeObject<examplerecordtagged_st>(QByteArray::fromHex("7F4C0506"), logWarning).isNull());
+			QCOMPARE(ERR_peek_error(), 0UL);
+			QCOMPARE(capture.count(QStringLiteral("Cannot decode ASN.1 object:")), logWarning ? 1 : 0);
+		}
+
+
 		void openSslErrors()
 		{
 			QVERIFY(getOpenSslErrors().isEmpty());

@@ -185,6 +185,43 @@ class test_PaceHandler
 		}
 
 
+		// The one builder behind PACE and the retry counter of the reader.
+		void createMseSetAt_data()
+		{
+			QTest::addColumn<QByteArray>("info");
+			QTest::addColumn<PacePasswordId>("passwordId");
+			QTest::addColumn<QByteArray>("chat");
+			QTest::addColumn<QByteArray>("command");
+
+			const QByteArray oid = Asn1Util::encode(V_ASN1_UNIVERSAL, V_ASN1_OBJECT, QByteArray::fromHex(ECDH_GM_AES_128));
+			const auto info = [&oid](const QByteArray& pParameterId) {
+						return Asn1Util::encode(V_ASN1_UNIVERSAL, V_ASN1_SEQUENCE, oid + QByteArray::fromHex("020102") + pParameterId, true);
+					};
+
+			QTest::newRow("CAN, parameter id 13") << info(QByteArray::fromHex("02010D")) << PacePasswordId::PACE_CAN << QByteArray()
+												  << QByteArray("0022C1A412800A04007F0007020204020283010284010D");
+			QTest::newRow("PIN without parameter id") << info(QByteArray()) << PacePasswordId::PACE_PIN << QByteArray()
+													  << QByteArray("0022C1A40F800A04007F00070202040202830103");
+			QTest::newRow("parameter id 128 keeps its sign octet") << info(QByteArray::fromHex("02020080")) << PacePasswordId::PACE_PUK << QByteArray()
+																   << QByteArray("0022C1A413800A04007F0007020204020283010484020080");
+			QTest::newRow("PIN with CHAT") << info(QByteArray::fromHex("02010D")) << PacePasswordId::PACE_PIN << CHAT_AT
+										   << QByteArray("0022C1A427800A04007F0007020204020283010384010D") + CHAT_AT.toHex();
+		}
+
+
+		void createMseSetAt()
+		{
+			QFETCH(QByteArray, info);
+			QFETCH(PacePasswordId, passwordId);
+			QFETCH(QByteArray, chat);
+			QFETCH(QByteArray, command);
+
+			const auto paceInfo = PaceInfo::decode(info);
+			QVERIFY(paceInfo);
+			QCOMPARE(QByteArray(PaceHandler::createMseSetAt(*paceInfo, passwordId, chat)).toHex(), QByteArray::fromHex(command).toHex());
+		}
+
+
 		void wrongPassword_data()
 		{
 			QTest::addColumn<QStringList>("arguments");

@@ -1,6 +1,7 @@
 #include "pace/ec/EcKeyPair.h"
 
 #include "LogCategories.h"
+#include "OpenSslUtil.h"
 #include "pace/ec/EcdhGenericMapping.h"
 #include "pace/ec/EcUtil.h"
 
@@ -14,24 +15,34 @@ using namespace tessarovin;
 namespace
 {
 
-// The drained error queue; ERR_error_string_n, as two threads may decode at once.
-QByteArray openSslErrors()
+// SK × P; a single scalar on a single point, which OpenSSL multiplies in constant time.
+QByteArray multiplyPoint(const QSharedPointer<const EC_GROUP>& pCurve, const QByteArray& pPoint, const BIGNUM* pScalar)
 {
-	QByteArrayList errors;
-	while (const unsigned long code = ERR_get_error())
+	const auto point = EcUtil::oct2point(pCurve, pPoint);
+	if (point.isNull())
 	{
-		char text[256] = {};
-		ERR_error_string_n(code, text, sizeof(text));
-		errors << QByteArray(text);
+		qCCritical(card) << "Interpreting the EC point failed";
+		return QByteArray();
 	}
-	return errors.join(" | ");
+
+	const auto result = EcUtil::create(EC_POINT_new(pCurve.data()));
+	if (pScalar == nullptr || result.isNull()
+			|| !EC_POINT_mul(pCurve.data(), result.data(), nullptr, point.data(), pScalar, nullptr))
+	{
+		qCCritical(card) << "EC multiplication failed";
+		return QByteArray();
+	}
+
+	return EcUtil::point2oct(pCurve, result.data());
 }
 
 
-// A random private key on the curve without its public point: keygen would spend a whole
-// multiplication on SK × G, which the mapped generator makes useless. The scalar is drawn
-// as OpenSSL's keygen draws it, from [1, n - 1].
-QSharedPointer<EVP_PKEY> generatePrivateKey(const QSharedPointer<EC_GROUP>& pCurve)
+// A fresh key pair on the mapped generator: SK drawn as OpenSSL's keygen draws it, from
+// [1, n - 1], and PK = SK × G~. Keygen would spend a whole multiplication on SK × G, which the
+// mapping makes useless. The key names the standard curve, whose field and coefficients G~
+// shares, and carries SK × G~ as its public point: derivation and encoding see the pair that the
+// peer sees, only a pairwise check against G would fail.
+QSharedPointer<EVP_PKEY> generateMappedKey(const QSharedPointer<const EC_GROUP>& pCurve, const QByteArray& pGenerator, QByteArray& pPublicKey)
 {
 	const auto noKey = EcUtil::create(static_cast<EVP_PKEY*>(nullptr));
 	const char* name = pCurve.isNull() ? nullptr : OBJ_nid2sn(EC_GROUP_get_curve_name(pCurve.data()));
@@ -50,23 +61,31 @@ QSharedPointer<EVP_PKEY> generatePrivateKey(const QSharedPointer<EC_GROUP>& pCur
 	}
 	while (BN_is_zero(privateKey.data()));
 
-	const auto params = EcUtil::create([name, &privateKey](OSSL_PARAM_BLD* pBuilder) {
+	const QByteArray publicKey = multiplyPoint(pCurve, pGenerator, privateKey.data());
+	if (publicKey.isEmpty())
+	{
+		return noKey;
+	}
+
+	const auto params = EcUtil::create([name, &privateKey, &publicKey](OSSL_PARAM_BLD* pBuilder) {
 			return OSSL_PARAM_BLD_push_utf8_string(pBuilder, OSSL_PKEY_PARAM_GROUP_NAME, name, 0)
-				   && OSSL_PARAM_BLD_push_BN(pBuilder, OSSL_PKEY_PARAM_PRIV_KEY, privateKey.data());
+				   && OSSL_PARAM_BLD_push_BN(pBuilder, OSSL_PKEY_PARAM_PRIV_KEY, privateKey.data())
+				   && OSSL_PARAM_BLD_push_octet_string(pBuilder, OSSL_PKEY_PARAM_PUB_KEY, publicKey.constData(), static_cast<size_t>(publicKey.size()));
 		});
 	if (params.isNull())
 	{
 		return noKey;
 	}
 
-	EVP_PKEY_CTX* context = EVP_PKEY_CTX_new_from_name(nullptr, "EC", nullptr);
+	const OpenSslPtr<EVP_PKEY_CTX, EVP_PKEY_CTX_free> context(EVP_PKEY_CTX_new_from_name(nullptr, "EC", nullptr));
 	EVP_PKEY* key = nullptr;
-	if (context == nullptr || EVP_PKEY_fromdata_init(context) != 1 || EVP_PKEY_fromdata(context, &key, EVP_PKEY_KEYPAIR, params.data()) != 1)
+	if (!context || EVP_PKEY_fromdata_init(context.get()) != 1 || EVP_PKEY_fromdata(context.get(), &key, EVP_PKEY_KEYPAIR, params.data()) != 1)
 	{
-		qCCritical(card) << "Cannot create private key";
-		key = nullptr;
+		qCCritical(card) << "Cannot create private key:" << getOpenSslErrors();
+		return noKey;
 	}
-	EVP_PKEY_CTX_free(context);
+
+	pPublicKey = publicKey;
 	return EcUtil::create(key);
 }
 
@@ -84,12 +103,11 @@ EcKeyPair::EcKeyPair(const QByteArray& pPrivateKey)
 		return;
 	}
 
-	ERR_clear_error();
 	const auto* data = reinterpret_cast<const unsigned char*>(pPrivateKey.constData());
 	EVP_PKEY* key = d2i_PrivateKey(EVP_PKEY_EC, nullptr, &data, static_cast<long>(pPrivateKey.size()));
 	if (key == nullptr)
 	{
-		qCCritical(card) << "Interpreting private key failed:" << openSslErrors();
+		qCCritical(card) << "Interpreting private key failed:" << getOpenSslErrors();
 		return;
 	}
 
@@ -99,10 +117,11 @@ EcKeyPair::EcKeyPair(const QByteArray& pPrivateKey)
 
 
 EcKeyPair::EcKeyPair(const EcdhGenericMapping& pMapping)
-	: mKey(generatePrivateKey(pMapping.getCurve()))
-	, mPublicKey(multiply(pMapping.getCurve(), pMapping.getEncodedGenerator(), mKey))
+	: mKey()
+	, mPublicKey()
 	, mCurve(pMapping.getCurve())
 {
+	mKey = generateMappedKey(mCurve, pMapping.getEncodedGenerator(), mPublicKey);
 }
 
 
@@ -158,21 +177,11 @@ QByteArray EcKeyPair::multiply(const QSharedPointer<const EC_GROUP>& pCurve, con
 		return QByteArray();
 	}
 
-	const auto point = EcUtil::oct2point(pCurve, pPoint);
-	if (point.isNull())
-	{
-		qCCritical(card) << "Interpreting the EC point failed";
-		return QByteArray();
-	}
-
 	const auto privateKey = EcUtil::getPrivateKey(pKey);
-	const auto result = EcUtil::create(EC_POINT_new(pCurve.data()));
-	if (privateKey.isNull() || result.isNull()
-			|| !EC_POINT_mul(pCurve.data(), result.data(), nullptr, point.data(), privateKey.data(), nullptr))
+	if (privateKey.isNull())
 	{
 		qCCritical(card) << "EC multiplication failed";
 		return QByteArray();
 	}
-
-	return EcUtil::point2oct(pCurve, result.data());
+	return multiplyPoint(pCurve, pPoint, privateKey.data());
 }

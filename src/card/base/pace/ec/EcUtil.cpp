@@ -1,8 +1,10 @@
 #include "pace/ec/EcUtil.h"
 
 #include "LogCategories.h"
+#include "OpenSslUtil.h"
 
 #include <openssl/core_names.h>
+#include <openssl/err.h>
 #include <openssl/objects.h>
 
 #include <limits>
@@ -44,14 +46,13 @@ QByteArray EcUtil::getEncodedPublicKey(const QSharedPointer<EVP_PKEY>& pKey, boo
 
 	unsigned char* buffer = nullptr;
 	const size_t length = EVP_PKEY_get1_encoded_public_key(pKey.data(), &buffer);
+	const OpenSslBuffer<> owner(buffer);
 	if (length == 0 || buffer == nullptr || length > static_cast<size_t>(std::numeric_limits<int>::max()))
 	{
-		OPENSSL_free(buffer);
 		return QByteArray();
 	}
 
 	const QByteArray encoded(reinterpret_cast<const char*>(buffer), static_cast<qsizetype>(length));
-	OPENSSL_free(buffer);
 
 	return pCompressed ? compressPoint(encoded) : encoded;
 }
@@ -60,12 +61,14 @@ QByteArray EcUtil::getEncodedPublicKey(const QSharedPointer<EVP_PKEY>& pKey, boo
 QSharedPointer<BIGNUM> EcUtil::getPrivateKey(const QSharedPointer<const EVP_PKEY>& pKey)
 {
 	BIGNUM* privateKey = nullptr;
-	if (pKey.isNull() || !EVP_PKEY_get_bn_param(pKey.data(), OSSL_PKEY_PARAM_PRIV_KEY, &privateKey))
+	const bool found = !pKey.isNull() && EVP_PKEY_get_bn_param(pKey.data(), OSSL_PKEY_PARAM_PRIV_KEY, &privateKey);
+	// Owned either way: a failed call may leave a number behind.
+	auto result = create(privateKey);
+	if (!found)
 	{
-		BN_clear_free(privateKey);
-		return create(static_cast<BIGNUM*>(nullptr));
+		result.reset();
 	}
-	return create(privateKey);
+	return result;
 }
 
 
@@ -87,6 +90,8 @@ QSharedPointer<EC_POINT> EcUtil::oct2point(const QSharedPointer<const EC_GROUP>&
 	const auto* data = reinterpret_cast<const unsigned char*>(pCompressedData.constData());
 	if (!EC_POINT_oct2point(pCurve.data(), point.data(), data, static_cast<size_t>(pCompressedData.size()), nullptr))
 	{
+		// The card chose these bytes; its error stays out of the queue of whatever fails next.
+		ERR_clear_error();
 		qCCritical(card) << "Cannot decode elliptic curve point";
 		return create(static_cast<EC_POINT*>(nullptr));
 	}
@@ -150,17 +155,17 @@ QByteArray EcUtil::compressPoint(const QByteArray& pPoint)
 
 QSharedPointer<OSSL_PARAM> EcUtil::create(const std::function<bool(OSSL_PARAM_BLD* pBuilder)>& pFunc)
 {
-	OSSL_PARAM_BLD* builder = OSSL_PARAM_BLD_new();
-	if (builder == nullptr)
+	const OpenSslPtr<OSSL_PARAM_BLD, OSSL_PARAM_BLD_free> builder(OSSL_PARAM_BLD_new());
+	if (!builder)
 	{
 		qCCritical(card) << "Cannot create parameter builder";
 		return create(static_cast<OSSL_PARAM*>(nullptr));
 	}
 
 	OSSL_PARAM* params = nullptr;
-	if (pFunc(builder))
+	if (pFunc(builder.get()))
 	{
-		params = OSSL_PARAM_BLD_to_param(builder);
+		params = OSSL_PARAM_BLD_to_param(builder.get());
 		if (params == nullptr)
 		{
 			qCCritical(card) << "Cannot create parameter";
@@ -171,6 +176,5 @@ QSharedPointer<OSSL_PARAM> EcUtil::create(const std::function<bool(OSSL_PARAM_BL
 		qCCritical(card) << "Cannot initialize parameter builder";
 	}
 
-	OSSL_PARAM_BLD_free(builder);
 	return create(params);
 }
