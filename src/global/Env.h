@@ -35,6 +35,9 @@ class Env
 	private:
 		using SingletonCreator = std::function<void* (bool)>;
 
+		// Guards the handler, the creators and every singleton's stored pointer: the first request
+		// for a singleton may come from any thread.
+		QReadWriteLock mSingletonLock;
 		QPointer<QObjectCleanupHandler> mSingletonHandler;
 		QList<SingletonCreator> mSingletonCreator;
 		QMap<const char*, QWeakPointer<QObject>> mSharedInstances;
@@ -107,10 +110,16 @@ class Env
 		static T* storedSingleton(bool pReset)
 		{
 			static QPointer<T> instance = createSingleton<T>();
+			auto& env = getInstance();
 			if (pReset)
 			{
-				instance = createSingleton<T>();
+				// Built outside the lock: a constructor may ask for other singletons.
+				T* fresh = createSingleton<T>();
+				const QWriteLocker locker(&env.mSingletonLock);
+				instance = fresh;
+				return fresh;
 			}
+			const QReadLocker locker(&env.mSingletonLock);
 			return instance.data();
 		}
 
@@ -126,7 +135,15 @@ class Env
 					qDebug() << "Destroy singleton:" << name;
 				});
 
+			// The cleanup handler deletes its objects on the main thread; an object made on another
+			// thread, which may end first, moves there to be deleted in its own thread.
+			if (const auto* app = QCoreApplication::instance(); app && object->thread() != app->thread())
+			{
+				object->moveToThread(app->thread());
+			}
+
 			auto& env = getInstance();
+			const QWriteLocker locker(&env.mSingletonLock);
 			if (env.mSingletonHandler)
 			{
 				env.mSingletonHandler->add(object);

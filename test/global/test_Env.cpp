@@ -30,6 +30,35 @@ class AnyThreadSingleton
 	Q_OBJECT
 };
 
+// Asked for first by threads other than the main thread, several at once.
+class OffMainSingleton1
+	: public QObject
+	, public Env::ThreadSafe
+{
+	Q_OBJECT
+};
+
+class OffMainSingleton2
+	: public QObject
+	, public Env::ThreadSafe
+{
+	Q_OBJECT
+};
+
+class OffMainSingleton3
+	: public QObject
+	, public Env::ThreadSafe
+{
+	Q_OBJECT
+};
+
+class OffMainSingleton4
+	: public QObject
+	, public Env::ThreadSafe
+{
+	Q_OBJECT
+};
+
 class SharedThing
 	: public QObject
 {
@@ -248,6 +277,53 @@ class test_Env
 			std::unique_ptr<Greeter> restored(Env::create<Greeter*>(QStringLiteral("again")));
 			QVERIFY(!dynamic_cast<FakeGreeter*>(restored.get()));
 			QCOMPARE(restored->mName, QStringLiteral("again"));
+		}
+
+
+		// The reader thread may be the first to ask for a singleton, while the main thread asks for
+		// others: each is created once, lives on the main thread and goes with the application.
+		void firstCreationOffMainThread()
+		{
+			QSemaphore start;
+			QList<QObject*> created(4);
+			QList<QThread*> threads;
+			threads << runInThread(QStringLiteral("Creator1"), [&start, &created] {
+					start.acquire();
+					created[0] = Env::getSingleton<OffMainSingleton1>();
+				});
+			threads << runInThread(QStringLiteral("Creator2"), [&start, &created] {
+					start.acquire();
+					created[1] = Env::getSingleton<OffMainSingleton2>();
+				});
+			threads << runInThread(QStringLiteral("Creator3"), [&start, &created] {
+					start.acquire();
+					created[2] = Env::getSingleton<OffMainSingleton3>();
+				});
+			const LogCapture capture;
+			start.release(3);
+			created[3] = Env::getSingleton<OffMainSingleton4>();
+			for (auto* thread : std::as_const(threads))
+			{
+				QVERIFY(thread->wait(5000));
+				delete thread;
+			}
+
+			QCOMPARE(created, QList<QObject*>({Env::getSingleton<OffMainSingleton1>(), Env::getSingleton<OffMainSingleton2>(),
+					Env::getSingleton<OffMainSingleton3>(), Env::getSingleton<OffMainSingleton4>()}));
+			for (const auto* object : std::as_const(created))
+			{
+				QVERIFY(object);
+				QCOMPARE(object->thread(), QCoreApplication::instance()->thread());
+			}
+
+			// Every creator was kept: all four go with this application and come back with the next.
+			quitApplication();
+			QCOMPARE(capture.count(QStringLiteral("Destroy singleton: tessarovin::OffMainSingleton")), 4);
+			mApp.reset();
+			mApp = std::make_unique<QCoreApplication>(gArgc, gArgv);
+			QCOMPARE(capture.count(QStringLiteral("Create singleton: tessarovin::OffMainSingleton")), 8);
+			QVERIFY(Env::getSingleton<OffMainSingleton1>());
+			QVERIFY(Env::getSingleton<OffMainSingleton3>());
 		}
 
 
