@@ -36,7 +36,7 @@ void Env::installSingletonHandler()
 
 	QList<SingletonCreator> creators;
 	{
-		const QWriteLocker locker(&env.mSingletonLock);
+		const std::unique_lock locker(env.mSingletonLock);
 		env.mSingletonHandler = handler;
 		creators = std::exchange(env.mSingletonCreator, {});
 	}
