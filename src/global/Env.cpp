@@ -30,11 +30,17 @@ void Env::installSingletonHandler()
 	auto& env = getInstance();
 	// A child of the application too: an application object that never ran its event loop emits no
 	// aboutToQuit, and its singletons must not outlive it.
-	env.mSingletonHandler = new QObjectCleanupHandler();
-	env.mSingletonHandler->setParent(qApp);
-	QObject::connect(qApp, &QCoreApplication::aboutToQuit, env.mSingletonHandler.data(), &QObject::deleteLater);
+	auto* handler = new QObjectCleanupHandler();
+	handler->setParent(qApp);
+	QObject::connect(qApp, &QCoreApplication::aboutToQuit, handler, &QObject::deleteLater);
 
-	const auto creators = std::exchange(env.mSingletonCreator, {});
+	QList<SingletonCreator> creators;
+	{
+		const std::unique_lock locker(env.mSingletonLock);
+		env.mSingletonHandler = handler;
+		creators = std::exchange(env.mSingletonCreator, {});
+	}
+	// Outside the lock: each creator takes it again.
 	for (const auto& creator : creators)
 	{
 		creator(true);

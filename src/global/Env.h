@@ -7,7 +7,6 @@
 #include <QObject>
 #include <QObjectCleanupHandler>
 #include <QPointer>
-#include <QReadWriteLock>
 #include <QSharedPointer>
 #include <QThread>
 #include <QWeakPointer>
@@ -15,6 +14,8 @@
 #include <concepts>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <shared_mutex>
 #include <type_traits>
 #include <typeindex>
 #include <unordered_map>
@@ -35,12 +36,16 @@ class Env
 	private:
 		using SingletonCreator = std::function<void* (bool)>;
 
+		// Standard locks, which the thread sanitizer sees, unlike Debian's QReadWriteLock.
+		// This one guards the handler, the creators and every singleton's stored pointer: the first
+		// request for a singleton may come from any thread.
+		std::shared_mutex mSingletonLock;
 		QPointer<QObjectCleanupHandler> mSingletonHandler;
 		QList<SingletonCreator> mSingletonCreator;
 		QMap<const char*, QWeakPointer<QObject>> mSharedInstances;
-		QReadWriteLock mSharedInstancesLock;
+		std::shared_mutex mSharedInstancesLock;
 		std::unordered_map<std::type_index, std::shared_ptr<void>> mCreators;
-		QReadWriteLock mCreatorsLock;
+		std::shared_mutex mCreatorsLock;
 
 		Env() = default;
 
@@ -66,7 +71,7 @@ class Env
 		template<typename Signature>
 		std::shared_ptr<std::function<Signature>> findCreator()
 		{
-			const QReadLocker locker(&mCreatorsLock);
+			const std::shared_lock locker(mCreatorsLock);
 			const auto entry = mCreators.find(std::type_index(typeid(Signature)));
 			if (entry == mCreators.end())
 			{
@@ -107,10 +112,16 @@ class Env
 		static T* storedSingleton(bool pReset)
 		{
 			static QPointer<T> instance = createSingleton<T>();
+			auto& env = getInstance();
 			if (pReset)
 			{
-				instance = createSingleton<T>();
+				// Built outside the lock: a constructor may ask for other singletons.
+				T* fresh = createSingleton<T>();
+				const std::unique_lock locker(env.mSingletonLock);
+				instance = fresh;
+				return fresh;
 			}
+			const std::shared_lock locker(env.mSingletonLock);
 			return instance.data();
 		}
 
@@ -126,7 +137,15 @@ class Env
 					qDebug() << "Destroy singleton:" << name;
 				});
 
+			// The cleanup handler deletes its objects on the main thread; an object made on another
+			// thread, which may end first, moves there to be deleted in its own thread.
+			if (const auto* app = QCoreApplication::instance(); app && object->thread() != app->thread())
+			{
+				object->moveToThread(app->thread());
+			}
+
 			auto& env = getInstance();
+			const std::unique_lock locker(env.mSingletonLock);
 			if (env.mSingletonHandler)
 			{
 				env.mSingletonHandler->add(object);
@@ -157,13 +176,13 @@ class Env
 
 			QSharedPointer<T> shared;
 			{
-				const QReadLocker locker(&env.mSharedInstancesLock);
+				const std::shared_lock locker(env.mSharedInstancesLock);
 				shared = qSharedPointerCast<T>(env.mSharedInstances.value(key).toStrongRef());
 			}
 
 			if (!shared && pSpawn)
 			{
-				const QWriteLocker locker(&env.mSharedInstancesLock);
+				const std::unique_lock locker(env.mSharedInstancesLock);
 				shared = qSharedPointerCast<T>(env.mSharedInstances.value(key).toStrongRef());
 				if (!shared)
 				{
@@ -199,7 +218,7 @@ class Env
 		static void setCreator(std::function<Signature> pCreator)
 		{
 			auto& env = getInstance();
-			const QWriteLocker locker(&env.mCreatorsLock);
+			const std::unique_lock locker(env.mCreatorsLock);
 			const std::type_index key(typeid(Signature));
 			if (pCreator)
 			{

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QMutexLocker>
 
 using namespace tessarovin;
 
@@ -33,7 +34,8 @@ Q_COREAPP_STARTUP_FUNCTION(prepareLanguageLoader)
 
 
 LanguageLoader::LanguageLoader()
-	: mPath(QStringLiteral(":/translations"))
+	: mMutex()
+	, mPath(QStringLiteral(":/translations"))
 	, mTranslatorList()
 	, mComponentList({QStringLiteral("kendrawell"), QStringLiteral("qtbase")})
 	, mUsedLocale(QLocale::English)
@@ -99,6 +101,7 @@ bool LanguageLoader::loadTranslationFiles(const QLocale& pLocale)
 
 void LanguageLoader::load(const QLocale& pLocale)
 {
+	const QMutexLocker locker(&mMutex);
 	if (isLoaded())
 	{
 		qCWarning(language) << "Loader is already in use. You need to unload before you load again...";
@@ -129,6 +132,7 @@ void LanguageLoader::load(const QLocale& pLocale)
 
 void LanguageLoader::unload()
 {
+	const QMutexLocker locker(&mMutex);
 	if (!isLoaded())
 	{
 		qCWarning(language) << "Cannot unload translation because it is nothing loaded";
@@ -147,11 +151,14 @@ void LanguageLoader::unload()
 
 bool LanguageLoader::isLoaded() const
 {
+	const QMutexLocker locker(&mMutex);
 	return !mTranslatorList.isEmpty();
 }
 
 
 QLocale LanguageLoader::getUsedLocale() const
 {
+	// A copy taken under the lock: unload on the main thread replaces the locale.
+	const QMutexLocker locker(&mMutex);
 	return mUsedLocale;
 }

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QLocale>
+#include <QRecursiveMutex>
 #include <QSharedPointer>
 #include <QString>
 #include <QStringList>
@@ -11,10 +12,13 @@ namespace tessarovin
 {
 
 // Installs the translations of one locale; English is the language of the source texts and
-// needs none.
+// needs none. Loading and unloading run on the main thread; any thread may read the state.
 class LanguageLoader
 {
 	private:
+		// Recursive: installing a translator sends LanguageChange at once, and its handlers may ask
+		// for the locale again on this thread.
+		mutable QRecursiveMutex mMutex;
 		const QString mPath;
 		QList<QSharedPointer<QTranslator>> mTranslatorList;
 		const QStringList mComponentList;

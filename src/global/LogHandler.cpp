@@ -25,6 +25,17 @@ Q_GLOBAL_STATIC(SingletonLogHandler, singletonLogHandler)
 // the mutex is not recursive.
 thread_local bool tHandlingMessage = false;
 
+// Qt names its default handler only as the one replaced when a handler is installed over none.
+QtMessageHandler defaultMessageHandler()
+{
+	static const QtMessageHandler handler = [] {
+			const QtMessageHandler current = qInstallMessageHandler(nullptr);
+			return qInstallMessageHandler(current);
+		}();
+	return handler;
+}
+
+
 int digitCount(int pNumber)
 {
 	return static_cast<int>(QByteArray::number(pNumber).size());
@@ -106,6 +117,10 @@ void LogHandler::init()
 
 	if (mHandler == nullptr)
 	{
+		// Once here rather than per message: setting the pattern parses it again.
+		qSetMessagePattern(mMessagePattern);
+		// Looked up before ours is installed: the look-up swaps handlers for a moment.
+		Q_UNUSED(defaultMessageHandler())
 		mHandler = qInstallMessageHandler(&LogHandler::messageHandler);
 	}
 }
@@ -324,8 +339,8 @@ void LogHandler::handleMessage(QtMsgType pType, const QMessageLogContext& pConte
 		message = QString(static_cast<int>(qMax<qsizetype>(padding, 0)), QLatin1Char(' ')) + QStringLiteral(": ") + pMsg;
 	}
 
-	qSetMessagePattern(mMessagePattern);
-	const QString line = qFormatLogMessage(pType, context, message) + QStringLiteral("\r\n");
+	const QString formatted = qFormatLogMessage(pType, context, message);
+	const QString line = formatted + QStringLiteral("\r\n");
 	const QByteArray lineBytes = line.toUtf8();
 
 	updateCriticalLogWindow(pType, pContext.category, lineBytes.size());
@@ -338,7 +353,16 @@ void LogHandler::handleMessage(QtMsgType pType, const QMessageLogContext& pConte
 
 	if (mUseHandler && mHandler != nullptr)
 	{
-		mHandler(pType, context, message);
+		// Qt's own handler would format the same line a second time, with a later time stamp.
+		if (mHandler == defaultMessageHandler())
+		{
+			std::fprintf(stderr, "%s\n", formatted.toLocal8Bit().constData());
+			std::fflush(stderr);
+		}
+		else
+		{
+			mHandler(pType, context, message);
+		}
 	}
 
 	if (mEventHandler)

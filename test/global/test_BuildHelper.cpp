@@ -46,10 +46,10 @@ class test_BuildHelper
 		}
 
 
+		// Linux has no window stations to ask.
 		void interactiveOnLinux()
 		{
 			QVERIFY(BuildHelper::isUserInteractive());
-			QCOMPARE(BuildHelper::isUserInteractive(), BuildHelper::isUserInteractive());
 		}
 
 

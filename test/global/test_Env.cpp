@@ -2,11 +2,14 @@
 #include "LogCapture.h"
 #include "TestEnvironment.h"
 
-#include <QSemaphore>
 #include <QThread>
 #include <QTimer>
 
+#include <atomic>
+#include <latch>
 #include <memory>
+#include <thread>
+#include <vector>
 
 namespace tessarovin
 {
@@ -24,6 +27,35 @@ class OnceSingleton
 };
 
 class AnyThreadSingleton
+	: public QObject
+	, public Env::ThreadSafe
+{
+	Q_OBJECT
+};
+
+// Asked for first by threads other than the main thread, several at once.
+class OffMainSingleton1
+	: public QObject
+	, public Env::ThreadSafe
+{
+	Q_OBJECT
+};
+
+class OffMainSingleton2
+	: public QObject
+	, public Env::ThreadSafe
+{
+	Q_OBJECT
+};
+
+class OffMainSingleton3
+	: public QObject
+	, public Env::ThreadSafe
+{
+	Q_OBJECT
+};
+
+class OffMainSingleton4
 	: public QObject
 	, public Env::ThreadSafe
 {
@@ -133,8 +165,9 @@ class test_Env
 			Env::getSingleton<AnyThreadSingleton>();
 
 			const LogCapture capture;
-			MainThreadSingleton* fromWorker = nullptr;
-			AnyThreadSingleton* safeFromWorker = nullptr;
+			// Atomic: QThread's join is invisible to the thread sanitizer.
+			std::atomic<MainThreadSingleton*> fromWorker = nullptr;
+			std::atomic<AnyThreadSingleton*> safeFromWorker = nullptr;
 			QThread* thread = runInThread(QStringLiteral("WorkerThread"), [&] {
 					fromWorker = Env::getSingleton<MainThreadSingleton>();
 					safeFromWorker = Env::getSingleton<AnyThreadSingleton>();
@@ -142,8 +175,8 @@ class test_Env
 			QVERIFY(thread->wait(5000));
 			delete thread;
 
-			QCOMPARE(fromWorker, Env::getSingleton<MainThreadSingleton>());
-			QCOMPARE(safeFromWorker, Env::getSingleton<AnyThreadSingleton>());
+			QCOMPARE(fromWorker.load(), Env::getSingleton<MainThreadSingleton>());
+			QCOMPARE(safeFromWorker.load(), Env::getSingleton<AnyThreadSingleton>());
 
 			const auto entries = capture.entries();
 			QCOMPARE(entries.size(), 1);
@@ -206,21 +239,20 @@ class test_Env
 		void concurrentSpawnEndsWithOneObject()
 		{
 			constexpr int threadCount = 8;
-			QSemaphore start;
+			std::latch start(1);
 			QList<QSharedPointer<SharedThing>> results(threadCount);
-			QList<QThread*> threads;
+			std::vector<std::thread> threads;
 			for (int i = 0; i < threadCount; ++i)
 			{
-				threads << runInThread(QStringLiteral("Spawner%1").arg(i), [&start, &results, i] {
-						start.acquire();
+				threads.emplace_back([&start, &results, i] {
+						start.wait();
 						results[i] = Env::getShared<SharedThing>();
 					});
 			}
-			start.release(threadCount);
-			for (auto* thread : std::as_const(threads))
+			start.count_down();
+			for (auto& thread : threads)
 			{
-				QVERIFY(thread->wait(5000));
-				delete thread;
+				thread.join();
 			}
 
 			for (const auto& result : std::as_const(results))
@@ -248,6 +280,53 @@ class test_Env
 			std::unique_ptr<Greeter> restored(Env::create<Greeter*>(QStringLiteral("again")));
 			QVERIFY(!dynamic_cast<FakeGreeter*>(restored.get()));
 			QCOMPARE(restored->mName, QStringLiteral("again"));
+		}
+
+
+		// The reader thread may be the first to ask for a singleton, while the main thread asks for
+		// others: each is created once, lives on the main thread and goes with the application.
+		void firstCreationOffMainThread()
+		{
+			// Standard threads and latch: the thread sanitizer sees their order, not QThread's.
+			std::latch start(1);
+			QList<QObject*> created(4);
+			std::vector<std::thread> threads;
+			threads.emplace_back([&start, &created] {
+					start.wait();
+					created[0] = Env::getSingleton<OffMainSingleton1>();
+				});
+			threads.emplace_back([&start, &created] {
+					start.wait();
+					created[1] = Env::getSingleton<OffMainSingleton2>();
+				});
+			threads.emplace_back([&start, &created] {
+					start.wait();
+					created[2] = Env::getSingleton<OffMainSingleton3>();
+				});
+			const LogCapture capture;
+			start.count_down();
+			created[3] = Env::getSingleton<OffMainSingleton4>();
+			for (auto& thread : threads)
+			{
+				thread.join();
+			}
+
+			QCOMPARE(created, QList<QObject*>({Env::getSingleton<OffMainSingleton1>(), Env::getSingleton<OffMainSingleton2>(),
+					Env::getSingleton<OffMainSingleton3>(), Env::getSingleton<OffMainSingleton4>()}));
+			for (const auto* object : std::as_const(created))
+			{
+				QVERIFY(object);
+				QCOMPARE(object->thread(), QCoreApplication::instance()->thread());
+			}
+
+			// Every creator was kept: all four go with this application and come back with the next.
+			quitApplication();
+			QCOMPARE(capture.count(QStringLiteral("Destroy singleton: tessarovin::OffMainSingleton")), 4);
+			mApp.reset();
+			mApp = std::make_unique<QCoreApplication>(gArgc, gArgv);
+			QCOMPARE(capture.count(QStringLiteral("Create singleton: tessarovin::OffMainSingleton")), 8);
+			QVERIFY(Env::getSingleton<OffMainSingleton1>());
+			QVERIFY(Env::getSingleton<OffMainSingleton3>());
 		}
 
 

@@ -6,6 +6,9 @@
 
 #include <QEvent>
 
+#include <atomic>
+#include <thread>
+
 using namespace tessarovin;
 
 namespace
@@ -223,6 +226,38 @@ class test_LanguageLoader
 			QVERIFY(QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit", Qt::DirectConnection));
 			QVERIFY(!loader().isLoaded());
 			QCOMPARE(noErrorText(), cEnglish);
+		}
+
+
+		// PACE asks for the support link's language on the reader thread while the main thread
+		// switches languages.
+		void localeReadOnOtherThread()
+		{
+			std::atomic_bool stop = false;
+			QStringList codes;
+			std::thread reader([&stop, &codes] {
+					while (!stop)
+					{
+						const QString code = LanguageLoader::getLocaleCode(LanguageLoader::getInstance().getUsedLocale());
+						if (!codes.contains(code))
+						{
+							codes << code;
+						}
+					}
+				});
+			for (int i = 0; i < 300; ++i)
+			{
+				loader().load(QLocale(i % 2 ? QLocale::German : QLocale::French));
+				loader().unload();
+			}
+			stop = true;
+			reader.join();
+
+			codes.sort();
+			for (const auto& code : std::as_const(codes))
+			{
+				QVERIFY2(QStringList({QStringLiteral("de"), QStringLiteral("en"), QStringLiteral("fr")}).contains(code), qPrintable(code));
+			}
 		}
 
 

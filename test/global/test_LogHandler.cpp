@@ -6,7 +6,11 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QTemporaryFile>
 #include <QThread>
+
+#include <cstdio>
+#include <unistd.h>
 
 using namespace tessarovin;
 
@@ -421,6 +425,36 @@ class test_LogHandler
 			mHandler->reset();
 			qInstallMessageHandler(gOuterHandler);
 			mHandler->init();
+		}
+
+
+		// Behind Qt's own handler the console shows the very line the log file got, formatted once:
+		// a second formatting would stamp some lines a millisecond later.
+		void consoleShowsTheFileLine()
+		{
+			mHandler->reset();
+			const QtMessageHandler testHandler = qInstallMessageHandler(nullptr);
+			mHandler->init();
+
+			QTemporaryFile console;
+			QVERIFY(console.open());
+			std::fflush(stderr);
+			const int savedStderr = dup(STDERR_FILENO);
+			QVERIFY(savedStderr >= 0);
+			QVERIFY(dup2(console.handle(), STDERR_FILENO) >= 0);
+			const QByteArray backlog = logLines(3000, "card", QStringLiteral("console "));
+			std::fflush(stderr);
+			dup2(savedStderr, STDERR_FILENO);
+			close(savedStderr);
+
+			mHandler->reset();
+			qInstallMessageHandler(testHandler);
+			mHandler->init();
+
+			QVERIFY(console.seek(0));
+			const QByteArray printed = console.readAll();
+			QCOMPARE(printed.count('\n'), 3000);
+			QCOMPARE(printed, QByteArray(backlog).replace("\r\n", "\n"));
 		}
 
 

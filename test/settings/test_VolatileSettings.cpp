@@ -94,37 +94,68 @@ class test_VolatileSettings
 		}
 
 
-		void plainSetters()
+		// Each setter changes its own value only and never signals the SDK flag.
+		void settersAreIndependent_data()
 		{
+			QTest::addColumn<int>("setter");
+			QTest::addColumn<QString>("state");
+
+			QTest::newRow("developer mode") << 0 << QStringLiteral("sdk=1 dev=1 delay=0 onboarding=0 messages=|||");
+			QTest::newRow("delay") << 1 << QStringLiteral("sdk=1 dev=0 delay=1000 onboarding=0 messages=|||");
+			QTest::newRow("onboarding") << 2 << QStringLiteral("sdk=1 dev=0 delay=0 onboarding=1 messages=|||");
+			QTest::newRow("handle interrupt") << 3 << QStringLiteral("sdk=1 dev=0 delay=0 onboarding=0 messages=|||");
+			QTest::newRow("messages") << 4 << QStringLiteral("sdk=1 dev=0 delay=0 onboarding=0 messages=a|b|c|d");
+		}
+
+
+		void settersAreIndependent()
+		{
+			QFETCH(int, setter);
+			QFETCH(QString, state);
+
 			auto* settings = Env::getSingleton<VolatileSettings>();
+			const auto describe = [settings] {
+					const auto messages = settings->getMessages();
+					return QStringLiteral("sdk=%1 dev=%2 delay=%3 onboarding=%4 messages=%5|%6|%7|%8").arg(
+							QString::number(settings->isUsedAsSdk()), QString::number(settings->isDeveloperMode()),
+							QString::number(settings->getDelay()), QString::number(settings->isOnboardingShown()),
+							messages.getSessionStarted(), messages.getSessionFailed(), messages.getSessionSucceeded(), messages.getSessionInProgress());
+				};
+			const QString initial = describe();
+			QCOMPARE(initial, QStringLiteral("sdk=1 dev=0 delay=0 onboarding=0 messages=|||"));
+
 			QSignalSpy spy(settings, &VolatileSettings::fireUsedAsSdkChanged);
+			switch (setter)
+			{
+				case 0:
+					settings->setDeveloperMode(true);
+					break;
 
-			settings->setDeveloperMode(true);
-			QVERIFY(settings->isDeveloperMode());
-			settings->setDeveloperMode(false);
-			QVERIFY(!settings->isDeveloperMode());
+				case 1:
+					settings->setDelay(1000);
+					break;
 
-			settings->setDelay(1000);
-			QCOMPARE(settings->getDelay(), 1000);
-			settings->setDelay(0);
-			QCOMPARE(settings->getDelay(), 0);
+				case 2:
+					settings->setOnboardingShown(true);
+					break;
 
-			settings->setOnboardingShown(true);
-			QVERIFY(settings->isOnboardingShown());
-			settings->setOnboardingShown(false);
+				case 3:
+					settings->setHandleInterrupt(true);
+					break;
 
-			settings->setHandleInterrupt(true);
-			settings->setHandleInterrupt(false);
-
-			settings->setMessages(VolatileSettings::Messages(QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d")));
-			const auto messages = settings->getMessages();
-			QCOMPARE(messages.getSessionStarted(), QStringLiteral("a"));
-			QCOMPARE(messages.getSessionFailed(), QStringLiteral("b"));
-			QCOMPARE(messages.getSessionSucceeded(), QStringLiteral("c"));
-			QCOMPARE(messages.getSessionInProgress(), QStringLiteral("d"));
-			settings->setMessages(VolatileSettings::Messages());
-
+				default:
+					settings->setMessages(VolatileSettings::Messages(QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d")));
+					break;
+			}
+			QCOMPARE(describe(), state);
 			QCOMPARE(spy.count(), 0);
+
+			settings->setDeveloperMode(false);
+			settings->setDelay(0);
+			settings->setOnboardingShown(false);
+			settings->setHandleInterrupt(false);
+			settings->setMessages(VolatileSettings::Messages());
+			QCOMPARE(describe(), initial);
 		}
 
 

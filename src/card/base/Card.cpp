@@ -14,8 +14,9 @@ Card::Card()
 
 QString Card::generateErrorMessage(const QString& pMessage)
 {
+	// Remote cards may still report after the registry's cleanup deleted the settings.
 	const auto* settings = Env::getSingleton<VolatileSettings>();
-	if (settings->isUsedAsSdk() && !pMessage.isNull())
+	if (settings && settings->isUsedAsSdk() && !pMessage.isNull())
 	{
 		return settings->getMessages().getSessionFailed();
 	}
@@ -26,7 +27,7 @@ QString Card::generateErrorMessage(const QString& pMessage)
 QString Card::generateProgressMessage(const QString& pMessage, int pProgress, bool pKeepMessage)
 {
 	QString base;
-	if (const auto* settings = Env::getSingleton<VolatileSettings>(); settings->isUsedAsSdk())
+	if (const auto* settings = Env::getSingleton<VolatileSettings>(); settings && settings->isUsedAsSdk())
 	{
 		if (pKeepMessage)
 		{

@@ -149,7 +149,7 @@ void ReaderManager::shutdown()
 	qCDebug(card) << "Shutdown ReaderManager...";
 	mThread.requestInterruption();
 
-	invokeOnWorker([](ReaderManagerWorker* pWorker) {
+	invokeOnWorker(mWorker, [](ReaderManagerWorker* pWorker) {
 			pWorker->shutdown();
 		}, Qt::BlockingQueuedConnection);
 
@@ -172,15 +172,27 @@ void ReaderManager::startScan(ReaderManagerPluginType pType, bool pAutoConnect)
 		return;
 	}
 
-	invokeOnWorker([pType, pAutoConnect](ReaderManagerWorker* pWorker) {
+	invokeOnWorker(mWorker, [pType, pAutoConnect](ReaderManagerWorker* pWorker) {
 			pWorker->startScan(pType, pAutoConnect);
 		});
 }
 
 
+QPointer<ReaderManagerWorker> ReaderManager::getWorker() const
+{
+	const QMutexLocker locker(&mMutex);
+	return mThread.isRunning() ? mWorker : QPointer<ReaderManagerWorker>();
+}
+
+
 void ReaderManager::startScanAll(bool pAutoConnect)
 {
-	const auto types = mPluginInfoCache.keys();
+	QList<ReaderManagerPluginType> types;
+	{
+		// Not held below: startScan and stopScan take it themselves.
+		const QMutexLocker locker(&mMutex);
+		types = mPluginInfoCache.keys();
+	}
 	for (const auto type : types)
 	{
 		startScan(type, pAutoConnect);
@@ -197,7 +209,7 @@ void ReaderManager::stopScan(ReaderManagerPluginType pType, const QString& pErro
 		return;
 	}
 
-	invokeOnWorker([pType, pError](ReaderManagerWorker* pWorker) {
+	invokeOnWorker(mWorker, [pType, pError](ReaderManagerWorker* pWorker) {
 			pWorker->stopScan(pType, pError);
 		});
 }
@@ -205,7 +217,12 @@ void ReaderManager::stopScan(ReaderManagerPluginType pType, const QString& pErro
 
 void ReaderManager::stopScanAll(const QString& pError)
 {
-	const auto types = mPluginInfoCache.keys();
+	QList<ReaderManagerPluginType> types;
+	{
+		// Not held below: startScan and stopScan take it themselves.
+		const QMutexLocker locker(&mMutex);
+		types = mPluginInfoCache.keys();
+	}
 	for (const auto type : types)
 	{
 		stopScan(type, pError);
@@ -222,7 +239,7 @@ void ReaderManager::insert(const ReaderInfo& pReaderInfo, const QVariant& pData)
 		return;
 	}
 
-	invokeOnWorker([pReaderInfo, pData](ReaderManagerWorker* pWorker) {
+	invokeOnWorker(mWorker, [pReaderInfo, pData](ReaderManagerWorker* pWorker) {
 			pWorker->insert(pReaderInfo, pData);
 		});
 }
@@ -237,7 +254,7 @@ void ReaderManager::shelve()
 		return;
 	}
 
-	invokeOnWorker([](ReaderManagerWorker* pWorker) {
+	invokeOnWorker(mWorker, [](ReaderManagerWorker* pWorker) {
 			pWorker->shelve();
 		});
 }
@@ -252,13 +269,9 @@ void ReaderManager::updateReaderInfo(const QString& pReaderName)
 		return;
 	}
 
-	// A thread without its event loop would never answer.
-	if (!mThread.isRunning())
-	{
-		return;
-	}
-
-	invokeOnWorker([pReaderName](ReaderManagerWorker* pWorker) {
+	// A thread without its event loop would never answer. Not under the mutex while blocked:
+	// commands on the reader thread read the caches.
+	invokeOnWorker(getWorker(), [pReaderName](ReaderManagerWorker* pWorker) {
 			pWorker->updateReaderInfo(pReaderName);
 		}, Qt::BlockingQueuedConnection);
 }

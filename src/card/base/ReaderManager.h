@@ -51,12 +51,14 @@ class ReaderManager
 				void (ReaderManager::* pCacheSlot)(const Info&),
 				void (ReaderManager::* pOwnSignal)(const Info&));
 
-		// Runs on the reader manager's thread and checks there whether the worker still exists. The
-		// guard is a copy: the member is written by init on the main thread.
+		// A copy taken under the mutex: init writes the member on the main thread.
+		[[nodiscard]] QPointer<ReaderManagerWorker> getWorker() const;
+
+		// Runs on the reader manager's thread and checks there whether the worker still exists.
 		template<typename Func>
-		void invokeOnWorker(Func pFunc, Qt::ConnectionType pType = Qt::QueuedConnection)
+		static void invokeOnWorker(const QPointer<ReaderManagerWorker>& pWorker, Func pFunc, Qt::ConnectionType pType = Qt::QueuedConnection)
 		{
-			if (const QPointer<ReaderManagerWorker> worker = mWorker)
+			if (const QPointer<ReaderManagerWorker> worker = pWorker)
 			{
 				QMetaObject::invokeMethod(worker.data(), [worker, pFunc] {
 						if (worker)
@@ -90,13 +92,14 @@ class ReaderManager
 		template<typename Slot>
 		QMetaObject::Connection callCreateCardConnectionCommand(const QString& pReaderName, const typename QtPrivate::FunctionPointer<Slot>::Object* pReceiver, Slot pSlot)
 		{
-			if (!mThread.isRunning())
+			const QPointer<ReaderManagerWorker> worker = getWorker();
+			if (!worker)
 			{
 				qCWarning(card) << "Cannot call CreateCardConnectionCommand if ReaderManager-Thread is not active";
 				return QMetaObject::Connection();
 			}
 
-			auto* command = new CreateCardConnectionCommand(pReaderName, mWorker);
+			auto* command = new CreateCardConnectionCommand(pReaderName, worker);
 			command->moveToThread(&mThread);
 
 			QMetaObject::Connection connection = connect(command, &CreateCardConnectionCommand::fireCommandDone, pReceiver, pSlot);

@@ -15,8 +15,11 @@ class test_Card
 	private Q_SLOTS:
 		void cleanup()
 		{
-			Env::getSingleton<VolatileSettings>()->setUsedAsSdk(true);
-			Env::getSingleton<VolatileSettings>()->setMessages(VolatileSettings::Messages());
+			if (auto* settings = Env::getSingleton<VolatileSettings>())
+			{
+				settings->setUsedAsSdk(true);
+				settings->setMessages(VolatileSettings::Messages());
+			}
 		}
 
 
@@ -114,6 +117,22 @@ class test_Card
 			Env::getSingleton<VolatileSettings>()->setUsedAsSdk(sdk);
 			Env::getSingleton<VolatileSettings>()->setMessages(VolatileSettings::Messages(QString(), QString(), QString(), QStringLiteral("sdk progress")));
 			QCOMPARE(Card::generateProgressMessage(message, progress, keep), expected);
+		}
+
+
+		// A remote card may report after the registry's cleanup deleted the settings: the texts
+		// then stay those of the own front end. Last here, as the settings stay gone.
+		void messagesAfterSettingsAreGone()
+		{
+			Env::getSingleton<VolatileSettings>()->setUsedAsSdk(true);
+			delete Env::getSingleton<VolatileSettings>();
+			QCOMPARE(Env::getSingleton<VolatileSettings>(), nullptr);
+
+			QCOMPARE(Card::generateErrorMessage(QStringLiteral("failed")), QStringLiteral("failed"));
+			QVERIFY(Card::generateErrorMessage(QString()).isNull());
+			QCOMPARE(Card::generateProgressMessage(QStringLiteral("Reading"), 42), QStringLiteral("Reading\n42 %"));
+			QCOMPARE(Card::generateProgressMessage(QStringLiteral("Reading"), -1), QStringLiteral("Reading"));
+			QCOMPARE(Card::generateProgressMessage(QStringLiteral("Reading"), 42, true), QStringLiteral("Reading\n42 %"));
 		}
 
 

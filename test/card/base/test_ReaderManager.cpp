@@ -29,6 +29,24 @@ class TestReaderManager
 };
 
 
+// Counts the answers to card-connection requests on the main thread.
+class ConnectionReceiver
+	: public QObject
+{
+	Q_OBJECT
+
+	public:
+		int mAnswers = 0;
+
+	public Q_SLOTS:
+		void onCreateCardConnectionDone(QSharedPointer<tessarovin::CreateCardConnectionCommand> pCommand)
+		{
+			Q_UNUSED(pCommand)
+			++mAnswers;
+		}
+};
+
+
 ReaderManagerPluginInfo pluginInfo(ReaderManagerPluginType pType, ReaderManagerPluginInfo::InitialScanState pState)
 {
 	ReaderManagerPluginInfo info(pType, true, true);
@@ -311,6 +329,35 @@ class test_ReaderManager
 			stop = true;
 			reader.join();
 			QVERIFY(seen <= 20);
+		}
+
+
+		// Workflows call the manager from their own threads while the main thread starts it and
+		// takes in the worker's reports: the plug-in cache and the worker pointer are read under
+		// the mutex that guards their writes (the thread sanitizer checks this).
+		void requestsFromOtherThreadWhileStarting()
+		{
+			ConnectionReceiver receiver;
+			std::atomic_bool stop = false;
+			std::atomic_int requests = 0;
+			std::thread caller([this, &stop, &requests, &receiver] {
+					while (!stop)
+					{
+						mManager->startScanAll();
+						mManager->updateReaderInfo(QStringLiteral("reader"));
+						if (mManager->callCreateCardConnectionCommand(QStringLiteral("reader"), &receiver, &ConnectionReceiver::onCreateCardConnectionDone))
+						{
+							++requests;
+						}
+						mManager->stopScanAll();
+					}
+				});
+
+			mManager->init();
+			QTRY_VERIFY(requests >= 20);
+			stop = true;
+			caller.join();
+			QTRY_COMPARE(receiver.mAnswers, requests.load());
 		}
 
 

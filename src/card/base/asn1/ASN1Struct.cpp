@@ -43,12 +43,12 @@ ASN1Struct::ASN1Struct(int pClass, int pTag, const QByteArray& pData)
 }
 
 
-bool ASN1Struct::parse(const unsigned char* pData, long pLength, int pDepth)
+void ASN1Struct::parse(const unsigned char* pData, long pLength, int pDepth)
 {
 	if (pDepth > cMaxDepth)
 	{
 		qCritical() << "Could not parse ASN1Struct:" << "nesting deeper than" << cMaxDepth;
-		return false;
+		return;
 	}
 
 	while (pLength > 0)
@@ -61,20 +61,20 @@ bool ASN1Struct::parse(const unsigned char* pData, long pLength, int pDepth)
 		if (result & 0x80)
 		{
 			qCritical() << "Could not parse ASN1Struct:" << getOpenSslErrors();
-			return false;
+			return;
 		}
 		if (result & 0x01)
 		{
 			// Indefinite lengths would need the end-of-contents octets searched for.
 			qCritical() << "Could not parse ASN1Struct:" << "indefinite length";
-			return false;
+			return;
 		}
 
 		const long headerLength = content - pData;
 		if (contentLength > pLength - headerLength)
 		{
 			qCritical() << "Unexpected end of ASN1Struct";
-			return false;
+			return;
 		}
 		const long elementLength = headerLength + contentLength;
 		const bool constructed = result & V_ASN1_CONSTRUCTED;
@@ -91,24 +91,21 @@ bool ASN1Struct::parse(const unsigned char* pData, long pLength, int pDepth)
 					// An empty primitive must stay primitive when it is encoded again.
 					mData = QByteArray("", 0);
 				}
-				return true;
+				return;
 			}
 			pData = content;
 			pLength = contentLength;
 			continue;
 		}
 
+		// The header bounds the child: when its content is malformed, only the child stays
+		// incomplete and the siblings after it are still read.
 		ASN1Struct child;
-		const bool ok = child.parse(pData, elementLength, pDepth + 1);
+		child.parse(pData, elementLength, pDepth + 1);
 		mChildren << child;
-		if (!ok)
-		{
-			return false;
-		}
 		pData += elementLength;
 		pLength -= elementLength;
 	}
-	return true;
 }
 
 

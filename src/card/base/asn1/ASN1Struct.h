@@ -23,7 +23,7 @@ class ASN1Struct
 		QList<ASN1Struct> mChildren;
 
 		ASN1Struct();
-		bool parse(const unsigned char* pData, long pLength, int pDepth);
+		void parse(const unsigned char* pData, long pLength, int pDepth);
 
 	public:
 		explicit ASN1Struct(const QByteArray& pDer);

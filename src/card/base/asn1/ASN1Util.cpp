@@ -28,6 +28,13 @@ QDate Asn1BCDDateUtil::convertFromUnpackedBCDToQDate(const asn1_string_st* pDate
 	}
 
 	const unsigned char* digits = ASN1_STRING_get0_data(pDateString);
+	// An octet above 9 is no digit: 0F in the month's second place would otherwise read as 15.
+	if (std::any_of(digits, digits + 6, [](unsigned char pDigit) {
+			return pDigit > 9;
+		}))
+	{
+		return QDate();
+	}
 	const int year = 2000 + 10 * digits[0] + digits[1];
 	const int month = 10 * digits[2] + digits[3];
 	const int day = 10 * digits[4] + digits[5];

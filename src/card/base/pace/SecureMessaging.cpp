@@ -222,7 +222,8 @@ ResponseApdu SecureMessaging::decrypt(const ResponseApdu& pResponseApdu)
 		return ResponseApdu();
 	}
 
-	if (pResponseApdu.getStatusCode() != securedResponse.getSecuredStatusCode())
+	// The bytes, not the mapped codes: every unknown word maps to the same code.
+	if (pResponseApdu.getStatusBytes() != securedResponse.getSecuredStatusBytes())
 	{
 		qCCritical(card) << "SW1SW2 on secured ResponseApdu does not match";
 		return ResponseApdu();

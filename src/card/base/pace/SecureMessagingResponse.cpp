@@ -48,7 +48,7 @@ StatusCode SecureMessagingResponse::getSecuredStatusCode() const
 	const QByteArray bytes = getSecuredStatusBytes();
 	const uint value = (static_cast<uint>(static_cast<uchar>(bytes.at(0))) << 8) | static_cast<uchar>(bytes.at(1));
 
-	// The raw number, even when it is no key of StatusCode: callers compare it with the word of the APDU.
+	// The raw number, even when it is no key of StatusCode.
 	return static_cast<StatusCode>(value);
 }
 

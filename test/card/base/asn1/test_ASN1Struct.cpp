@@ -102,6 +102,8 @@ class test_ASN1Struct
 			QTest::newRow("bad second sibling keeps the first") << QByteArray::fromHex("02010502050102") << QStringLiteral("00/-1{00/2=05}") << QStringLiteral("Could not parse ASN1Struct:");
 			QTest::newRow("bad content keeps the sibling before") << QByteArray::fromHex("3006020105020301") << QStringLiteral("00/16{00/2=05}") << QStringLiteral("Could not parse ASN1Struct:");
 			QTest::newRow("indefinite length") << QByteArray::fromHex("30800201050000") << QStringLiteral("00/-1{}") << QStringLiteral("Could not parse ASN1Struct:");
+			QTest::newRow("bad nested element keeps the siblings after it") << QByteArray::fromHex("30083003020501020107") << QStringLiteral("00/16{00/16{},00/2=07}") << QStringLiteral("Could not parse ASN1Struct:");
+			QTest::newRow("bad nested element in a bare list") << QByteArray::fromHex("3003020501020107") << QStringLiteral("00/-1{00/16{},00/2=07}") << QStringLiteral("Could not parse ASN1Struct:");
 		}
 
 

@@ -45,6 +45,8 @@ class test_ASN1Util
 			QTest::newRow("no leap day") << QByteArray::fromHex("020300020209") << QDate() << QString();
 			QTest::newRow("month 13") << QByteArray::fromHex("020401030001") << QDate() << QString();
 			QTest::newRow("ASCII digits") << QByteArrayLiteral("241231") << QDate() << QString();
+			QTest::newRow("octets above 9") << QByteArray::fromHex("303f01020101") << QDate() << QString();
+			QTest::newRow("one octet above 9") << QByteArray::fromHex("02040100010A") << QDate() << QString();
 			QTest::newRow("five octets") << QByteArray::fromHex("0102010203") << QDate() << QStringLiteral("Invalid date length.");
 			QTest::newRow("seven octets") << QByteArray::fromHex("01020102030100") << QDate() << QStringLiteral("Invalid date length.");
 		}

@@ -184,16 +184,6 @@ class test_AccessRoleAndRightsUtil
 		}
 
 
-		void roles()
-		{
-			QCOMPARE(static_cast<int>(AccessRole::CVCA), 3);
-			QCOMPARE(static_cast<int>(AccessRole::DV_od), 2);
-			QCOMPARE(static_cast<int>(AccessRole::DV_no_f), 1);
-			QCOMPARE(static_cast<int>(AccessRole::AT), 0);
-			QCOMPARE(static_cast<int>(AccessRole::UNKNOWN), -1);
-		}
-
-
 		void metaTypes()
 		{
 			QVERIFY(QMetaType::fromName("tessarovin::EnumAccessRole::AccessRole").isValid());

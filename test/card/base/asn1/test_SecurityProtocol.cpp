@@ -190,7 +190,6 @@ class test_SecurityProtocol
 		{
 			QCOMPARE(Enum<CipherType>::getName(CipherType::AES_256_CBC), QLatin1String("AES_256_CBC"));
 			QCOMPARE(Enum<MappingType>::allValues().size(), 4);
-			QCOMPARE(static_cast<int>(ProtocolType::RI), 4);
 			QCOMPARE(QMetaType::fromName("tessarovin::EnumSignatureType::SignatureType"), QMetaType::fromType<SignatureType>());
 
 			QString text;

@@ -103,13 +103,15 @@ class test_CardConnection
 				QVERIFY(mFixture.run(*connection, command));
 			}
 
+			// Copies of their own: a shared copy would let the reader thread append into the buffer
+			// this thread still reads, once the list is no longer shared (a relaxed check in Qt).
 			const auto executed = [&mutex, &executedOn] {
 					const std::lock_guard locker(mutex);
-					return executedOn;
+					return QList<QThread*>(executedOn.cbegin(), executedOn.cend());
 				};
 			const auto deleted = [&mutex, &deletedOn] {
 					const std::lock_guard locker(mutex);
-					return deletedOn;
+					return QList<QThread*>(deletedOn.cbegin(), deletedOn.cend());
 				};
 			QCOMPARE(executed(), QList<QThread*>(commands.size(), thread));
 			QCOMPARE(mFixture.mReceiver.mThreads.mid(1), QList<QThread*>(commands.size(), QThread::currentThread()));

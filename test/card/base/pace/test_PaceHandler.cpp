@@ -35,6 +35,51 @@ const char* const DH_GM_AES_128 = "04007F00070202040102";
 const QByteArray CHAT_AT = QByteArray::fromHex("7F4C12060904007F00070301020253050000000003");
 
 
+// A BER length as the card reads it: short form below 128, else 81 or 82 with the octets.
+QByteArray berLength(qsizetype pLength)
+{
+	if (pLength < 0x80)
+	{
+		return QByteArray(1, static_cast<char>(pLength));
+	}
+	if (pLength < 0x100)
+	{
+		return QByteArray::fromHex("81") + static_cast<char>(pLength);
+	}
+	return QByteArray::fromHex("82") + static_cast<char>(pLength >> 8) + static_cast<char>(pLength & 0xFF);
+}
+
+
+// The General Authenticate step a command is: 1 to 4, or 0 for another command.
+int generalAuthenticateStep(const QByteArray& pCommand)
+{
+	if (pCommand.size() < 7 || (pCommand.at(0) & ~0x10) != 0x00 || static_cast<uchar>(pCommand.at(1)) != 0x86)
+	{
+		return 0;
+	}
+	if (pCommand.mid(5, 2) == QByteArray::fromHex("7c00"))
+	{
+		return 1;
+	}
+	// 7C with a one- or two-octet length, then the step's data object.
+	const int tagOffset = static_cast<uchar>(pCommand.at(6)) == 0x81 ? 8 : 7;
+	switch (static_cast<uchar>(pCommand.at(tagOffset)))
+	{
+		case 0x81:
+			return 2;
+
+		case 0x83:
+			return 3;
+
+		case 0x85:
+			return 4;
+
+		default:
+			return 0;
+	}
+}
+
+
 int fieldSize(int pParameterId)
 {
 	const auto curve = EcUtil::createCurve(PaceInfo::getMappedNid(pParameterId));
@@ -123,6 +168,96 @@ class test_PaceHandler
 			QCOMPARE(handler.getMacKey().toHex(), peerMac.toHex());
 			QCOMPARE(handler.getPaceProtocol().getKeySize(), static_cast<int>(peerEnc.size()));
 			QCOMPARE(handler.getPaceProtocol().getProtocolType(), ProtocolType::PACE);
+		}
+
+
+		// What the card gets in steps 2 to 4: chaining in the class byte of all but the last, the
+		// step's data object in the dynamic authentication data, and Le 00.
+		void generalAuthenticateBytes_data()
+		{
+			QTest::addColumn<int>("parameterId");
+
+			QTest::newRow("brainpoolP256r1") << 13;
+			QTest::newRow("brainpoolP384r1") << 16;
+			QTest::newRow("brainpoolP512r1") << 17;
+		}
+
+
+		void generalAuthenticateBytes()
+		{
+			QFETCH(int, parameterId);
+
+			QList<QByteArray> steps(5);
+			PeerReader peerReader;
+			peerReader.setFilter([&steps](const QByteArray& pCommand, const QByteArray& pResponse) {
+					steps[generalAuthenticateStep(pCommand)] = pCommand;
+					return pResponse;
+				});
+			QVERIFY(peerReader.start({"--curves", QString::number(parameterId), "--key-size", parameterId == 13 ? "128" : "256"}));
+			PaceHandler handler(peerReader.connect());
+			QVERIFY2(handler.establishPaceChannel(PacePasswordId::PACE_PIN, "123456").isSuccess(), peerReader.peer().readLog().constData());
+
+			const qsizetype pointSize = 1 + 2 * fieldSize(parameterId);
+			for (int step : {2, 3})
+			{
+				const QByteArray& command = steps.at(step);
+				const QByteArray object = QByteArray(1, static_cast<char>(step == 2 ? 0x81 : 0x83)) + berLength(pointSize);
+				const QByteArray data = QByteArray::fromHex("7c") + berLength(object.size() + pointSize) + object;
+				QVERIFY2(command.startsWith(QByteArray::fromHex("10860000") + static_cast<char>(data.size() + pointSize) + data + '\x04'), command.toHex().constData());
+				QCOMPARE(command.size(), 5 + data.size() + pointSize + 1);
+				QCOMPARE(command.back(), '\0');
+			}
+
+			const QByteArray& mutual = steps.at(4);
+			QCOMPARE(mutual.size(), 5 + 12 + 1);
+			QCOMPARE(mutual.left(9).toHex(), QByteArray("008600000c7c0a8508"));
+			QCOMPARE(mutual.back(), '\0');
+		}
+
+
+		// A status word the step does not expect ends PACE as a protocol error, with no further step.
+		void unexpectedGeneralAuthenticateStatus_data()
+		{
+			QTest::addColumn<int>("step");
+			QTest::addColumn<QByteArray>("answer");
+
+			QTest::newRow("encrypted nonce, 6A80") << 1 << QByteArray("6a80");
+			QTest::newRow("encrypted nonce, 6282 with data") << 1 << QByteArray("7c0a8008000102030405060762 82").replace(' ', "");
+			QTest::newRow("mapping, 6A80") << 2 << QByteArray("6a80");
+			QTest::newRow("mapping, 6985") << 2 << QByteArray("6985");
+			QTest::newRow("key agreement, 6982") << 3 << QByteArray("6982");
+			QTest::newRow("mutual authentication, 6A80") << 4 << QByteArray("6a80");
+			QTest::newRow("mutual authentication, 6985") << 4 << QByteArray("6985");
+		}
+
+
+		void unexpectedGeneralAuthenticateStatus()
+		{
+			QFETCH(int, step);
+			QFETCH(QByteArray, answer);
+
+			QList<int> sent;
+			PeerReader peerReader;
+			peerReader.setFilter([step, answer, &sent](const QByteArray& pCommand, const QByteArray& pResponse) {
+					const int current = generalAuthenticateStep(pCommand);
+					if (current == 0)
+					{
+						return pResponse;
+					}
+					sent << current;
+					return current == step ? QByteArray::fromHex(answer) : pResponse;
+				});
+			QVERIFY(peerReader.start());
+			PaceHandler handler(peerReader.connect());
+			const auto output = handler.establishPaceChannel(PacePasswordId::PACE_PIN, "123456");
+
+			QCOMPARE(output.getPaceReturnCode(), CardReturnCode::PROTOCOL_ERROR);
+			QCOMPARE(output.getResultCode(), EstablishPaceChannelOutput::toResultCode(CardReturnCode::PROTOCOL_ERROR));
+			QVERIFY(!output.isSuccess());
+			QVERIFY(!output.isWrongPassword());
+			QVERIFY(handler.getEncryptionKey().isEmpty());
+			QCOMPARE(sent.size(), step);
+			QCOMPARE(sent.last(), step);
 		}
 
 

@@ -214,6 +214,29 @@ class test_SoftwarePace
 		}
 
 
+		// The last try: the CAN resumes the suspended PIN, a wrong PIN blocks it. The card answers
+		// mutual authentication with 63C0, which the result code carries to the workflow.
+		void wrongPinOnLastTry()
+		{
+			PeerReader peerReader;
+			QVERIFY(peerReader.start({"--retry-counter", "1"}));
+			const auto worker = peerReader.connect();
+			QVERIFY(execute(new EstablishPaceChannelCommand(worker, PacePasswordId::PACE_CAN, "500540", QByteArray(), QByteArray()))->getPaceOutput().isSuccess());
+
+			const auto command = execute(new EstablishPaceChannelCommand(worker, PacePasswordId::PACE_PIN, "654321", QByteArray(), QByteArray()));
+			const auto& output = command->getPaceOutput();
+			QCOMPARE(command->getReturnCode(), CardReturnCode::OK);
+			QCOMPARE(output.getStatusMseSetAt().toHex(), QByteArray("63c1"));
+			QCOMPARE(output.getResultCode(), 0xF00663C0u);
+			QCOMPARE(output.getPaceResult(), PaceResult::INVALID_PIN_3);
+			QVERIFY(output.isWrongPassword());
+			QVERIFY(!output.isSuccess());
+
+			QCOMPARE(worker->updateRetryCounter(), CardReturnCode::OK);
+			QCOMPARE(peerReader.reader().getReaderInfo().getRetryCounter(), 0);
+		}
+
+
 		// The way of a workflow: a card connection on the main thread, the commands on the reader
 		// manager's thread, the peer's process owned by the card there.
 		void throughTheReaderManager()
