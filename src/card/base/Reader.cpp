@@ -1,6 +1,5 @@
 #include "Reader.h"
 
-#include "asn1/ASN1Util.h"
 #include "asn1/PaceInfo.h"
 #include "asn1/SecurityInfos.h"
 #include "CardConnectionWorker.h"
