@@ -91,7 +91,10 @@ bool cvcertificate_st::isSelfSigned() const
 bool cvcertificate_st::isValidOn(const QDateTime& pDateTime) const
 {
 	const QDate date = pDateTime.toUTC().date();
-	return date >= mBody->getEffectiveDate() && date <= mBody->getExpirationDate();
+	const QDate effective = mBody->getEffectiveDate();
+	const QDate expiration = mBody->getExpirationDate();
+	// A null date sorts before every other, so an unreadable effective date would admit any day.
+	return effective.isValid() && expiration.isValid() && date >= effective && date <= expiration;
 }
 
 
