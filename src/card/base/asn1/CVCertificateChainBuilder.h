@@ -35,6 +35,10 @@ class CVCertificateChainBuilder
 
 		// For the PACE output (EstablishPaceChannelOutput), which lives above this library.
 		template<typename PaceOutput>
+		requires requires(const PaceOutput& pOutput) {
+			QByteArray(pOutput.getCarCurr());
+			QByteArray(pOutput.getCarPrev());
+		}
 		[[nodiscard]] CVCertificateChain getChainForCertificationAuthority(const PaceOutput& pPaceOutput) const
 		{
 			return getChainForCertificationAuthority(pPaceOutput.getCarCurr(), pPaceOutput.getCarPrev());
