@@ -34,7 +34,6 @@ class SimulatorFileSystem
 
 		void createCommonContent();
 		void createDataGroups();
-		void createFile(const QByteArray& pShortFileId, const char* pGenerationString, const QByteArray& pConfig = QByteArray());
 		void storeFile(const QByteArray& pFileId, const QByteArray& pShortFileId, const QByteArray& pContent);
 		void parseFile(const QJsonValue& pFile);
 		void parseKey(const QJsonObject& pKey);
@@ -56,6 +55,10 @@ class SimulatorFileSystem
 		SimulatorFileSystem& operator=(const SimulatorFileSystem&) = default;
 		SimulatorFileSystem& operator=(SimulatorFileSystem&&) = default;
 		~SimulatorFileSystem();
+
+		// Stores the DER of an OpenSSL ASN.1 generation string under pShortFileId and under 01 pShortFileId;
+		// pConfig holds the sections that the string refers to. Failures are logged and store nothing.
+		void createFile(const QByteArray& pShortFileId, const char* pGenerationString, const QByteArray& pConfig = QByteArray());
 
 		[[nodiscard]] QByteArray getKey(int pKeyId) const;
 		[[nodiscard]] QByteArray getPassword(PacePasswordId pPasswordId) const;
