@@ -550,6 +550,7 @@ class test_SimulatorFileSystem
 			QVERIFY2(printed.contains("Profile identifier: 0"), printed.constData());
 			QVERIFY(printed.contains("CAR: DETESTeID00004"));
 			QVERIFY(printed.contains("CHR: DETESTeID00005"));
+			QVERIFY(printed.contains("Authentication terminal"));
 			QVERIFY(printed.contains("CVCA certificate"));
 			QVERIFY(printed.contains("Effective Date: 2015-05-04"));
 			QVERIFY(printed.contains("Expiration Date: 2018-05-04"));
