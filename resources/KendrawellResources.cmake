@@ -8,6 +8,7 @@ set(KENDRAWELL_RESOURCES_DIR ${CMAKE_CURRENT_LIST_DIR})
 # Files below resources/, with their path there as resource path.
 set(KENDRAWELL_RESOURCE_FILES
 	images/kendrawell.svg
+	images/signature.jp2
 )
 
 set(KENDRAWELL_TRANSLATIONS
