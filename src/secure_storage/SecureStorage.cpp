@@ -130,7 +130,7 @@ QJsonObject SecureStorage::loadFile(const QStringList& pFiles)
 }
 
 
-QByteArrayList SecureStorage::readByteArrayList(const QJsonObject& pConfig, const QLatin1String pName)
+QByteArrayList SecureStorage::readByteArrayList(const QJsonObject& pConfig, QLatin1String pName)
 {
 	const auto value = pConfig.value(pName);
 	if (!value.isArray())
@@ -155,7 +155,7 @@ QByteArrayList SecureStorage::readByteArrayList(const QJsonObject& pConfig, cons
 }
 
 
-QList<QSslCertificate> SecureStorage::readCertificates(const QJsonObject& pConfig, const QLatin1String pName)
+QList<QSslCertificate> SecureStorage::readCertificates(const QJsonObject& pConfig, QLatin1String pName)
 {
 	QList<QSslCertificate> certificates;
 	const auto encodedCertificates = readByteArrayList(pConfig, pName);
@@ -197,7 +197,7 @@ QMap<QSsl::KeyAlgorithm, int> SecureStorage::readKeySizes(const QJsonObject& pCo
 }
 
 
-QString SecureStorage::readGroup(const QJsonObject& pConfig, const QLatin1String pGroup, const QLatin1String pName)
+QString SecureStorage::readGroup(const QJsonObject& pConfig, QLatin1String pGroup, QLatin1String pName)
 {
 	const auto group = pConfig.value(pGroup);
 	if (!group.isObject())
@@ -217,7 +217,7 @@ QString SecureStorage::readGroup(const QJsonObject& pConfig, const QLatin1String
 }
 
 
-void SecureStorage::readTlsConfiguration(TlsConfiguration& pTlsConfiguration, const QJsonObject& pConfig, const QLatin1String pName)
+void SecureStorage::readTlsConfiguration(TlsConfiguration& pTlsConfiguration, const QJsonObject& pConfig, QLatin1String pName)
 {
 	const auto value = pConfig.value(pName);
 	if (value.isObject())

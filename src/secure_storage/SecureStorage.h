@@ -68,11 +68,11 @@ class SecureStorage final
 
 		void load();
 		[[nodiscard]] static QJsonObject loadFile(const QStringList& pFiles);
-		[[nodiscard]] static QByteArrayList readByteArrayList(const QJsonObject& pConfig, const QLatin1String pName);
-		[[nodiscard]] static QList<QSslCertificate> readCertificates(const QJsonObject& pConfig, const QLatin1String pName);
+		[[nodiscard]] static QByteArrayList readByteArrayList(const QJsonObject& pConfig, QLatin1String pName);
+		[[nodiscard]] static QList<QSslCertificate> readCertificates(const QJsonObject& pConfig, QLatin1String pName);
 		[[nodiscard]] static QMap<QSsl::KeyAlgorithm, int> readKeySizes(const QJsonObject& pConfig);
-		[[nodiscard]] static QString readGroup(const QJsonObject& pConfig, const QLatin1String pGroup, const QLatin1String pName);
-		static void readTlsConfiguration(TlsConfiguration& pTlsConfiguration, const QJsonObject& pConfig, const QLatin1String pName);
+		[[nodiscard]] static QString readGroup(const QJsonObject& pConfig, QLatin1String pGroup, QLatin1String pName);
+		static void readTlsConfiguration(TlsConfiguration& pTlsConfiguration, const QJsonObject& pConfig, QLatin1String pName);
 		[[nodiscard]] static int getKeySize(const QMap<QSsl::KeyAlgorithm, int>& pSizes, QSsl::KeyAlgorithm pKeyAlgorithm);
 
 	public:

@@ -52,7 +52,7 @@ void TlsConfiguration::load(const QJsonObject& pConfig)
 }
 
 
-QSsl::SslProtocol TlsConfiguration::readSslProtocol(const QJsonObject& pConfig, const QLatin1String pKey)
+QSsl::SslProtocol TlsConfiguration::readSslProtocol(const QJsonObject& pConfig, QLatin1String pKey)
 {
 	const auto value = pConfig.value(pKey);
 	if (value.isUndefined())
@@ -84,7 +84,7 @@ QSsl::SslProtocol TlsConfiguration::readSslProtocol(const QJsonObject& pConfig, 
 }
 
 
-bool TlsConfiguration::readOcspStapling(const QJsonObject& pConfig, const QLatin1String pKey)
+bool TlsConfiguration::readOcspStapling(const QJsonObject& pConfig, QLatin1String pKey)
 {
 	const auto value = pConfig.value(pKey);
 	if (value.isUndefined())
@@ -95,7 +95,7 @@ bool TlsConfiguration::readOcspStapling(const QJsonObject& pConfig, const QLatin
 }
 
 
-QJsonArray TlsConfiguration::readJsonArray(const QJsonObject& pConfig, const QLatin1String pKey)
+QJsonArray TlsConfiguration::readJsonArray(const QJsonObject& pConfig, QLatin1String pKey)
 {
 	const auto value = pConfig.value(pKey);
 	if (value.isUndefined())
@@ -114,7 +114,7 @@ QJsonArray TlsConfiguration::readJsonArray(const QJsonObject& pConfig, const QLa
 }
 
 
-QByteArrayList TlsConfiguration::readSignatureAlgorithms(const QJsonObject& pConfig, const QLatin1String pKey)
+QByteArrayList TlsConfiguration::readSignatureAlgorithms(const QJsonObject& pConfig, QLatin1String pKey)
 {
 	const auto value = pConfig.value(pKey);
 	if (value.isUndefined())

@@ -18,10 +18,10 @@ class TlsConfiguration final
 	private:
 		QSslConfiguration mConfiguration;
 
-		[[nodiscard]] static QSsl::SslProtocol readSslProtocol(const QJsonObject& pConfig, const QLatin1String pKey);
-		[[nodiscard]] static bool readOcspStapling(const QJsonObject& pConfig, const QLatin1String pKey);
-		[[nodiscard]] static QJsonArray readJsonArray(const QJsonObject& pConfig, const QLatin1String pKey);
-		[[nodiscard]] static QByteArrayList readSignatureAlgorithms(const QJsonObject& pConfig, const QLatin1String pKey);
+		[[nodiscard]] static QSsl::SslProtocol readSslProtocol(const QJsonObject& pConfig, QLatin1String pKey);
+		[[nodiscard]] static bool readOcspStapling(const QJsonObject& pConfig, QLatin1String pKey);
+		[[nodiscard]] static QJsonArray readJsonArray(const QJsonObject& pConfig, QLatin1String pKey);
+		[[nodiscard]] static QByteArrayList readSignatureAlgorithms(const QJsonObject& pConfig, QLatin1String pKey);
 
 	public:
 		TlsConfiguration();
