@@ -2,9 +2,6 @@
 
 using namespace tessarovin;
 
-const QString AbstractSettings::cOrganization = QStringLiteral("Tessarovin");
-const QString AbstractSettings::cApplication = QStringLiteral("Kendrawell2");
-
 
 AbstractSettings::AbstractSettings()
 	: QObject()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLatin1String>
 #include <QObject>
 #include <QSettings>
 #include <QSharedPointer>
@@ -21,8 +22,8 @@ class AbstractSettings
 	public:
 		// The store's names are fixed: they must not follow the application object's names, or a
 		// renamed program would lose its settings.
-		static const QString cOrganization;
-		static const QString cApplication;
+		static constexpr QLatin1String cOrganization{"Tessarovin"};
+		static constexpr QLatin1String cApplication{"Kendrawell2"};
 
 		// With an empty file name the store of the organisation and application in the given scope,
 		// else the file in the given format.
