@@ -7,6 +7,7 @@ AppSettings::AppSettings()
 	: QObject()
 	, mGeneralSettings()
 	, mPreVerificationSettings()
+	, mRemoteServiceSettings()
 	, mSimulatorSettings()
 {
 }
@@ -21,6 +22,12 @@ GeneralSettings& AppSettings::getGeneralSettings()
 PreVerificationSettings& AppSettings::getPreVerificationSettings()
 {
 	return mPreVerificationSettings;
+}
+
+
+RemoteServiceSettings& AppSettings::getRemoteServiceSettings()
+{
+	return mRemoteServiceSettings;
 }
 
 

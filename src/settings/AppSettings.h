@@ -3,6 +3,7 @@
 #include "Env.h"
 #include "GeneralSettings.h"
 #include "PreVerificationSettings.h"
+#include "RemoteServiceSettings.h"
 #include "SimulatorSettings.h"
 
 #include <QObject>
@@ -22,6 +23,7 @@ class AppSettings
 	private:
 		GeneralSettings mGeneralSettings;
 		PreVerificationSettings mPreVerificationSettings;
+		RemoteServiceSettings mRemoteServiceSettings;
 		SimulatorSettings mSimulatorSettings;
 
 	protected:
@@ -30,6 +32,7 @@ class AppSettings
 	public:
 		[[nodiscard]] GeneralSettings& getGeneralSettings();
 		[[nodiscard]] PreVerificationSettings& getPreVerificationSettings();
+		[[nodiscard]] RemoteServiceSettings& getRemoteServiceSettings();
 		[[nodiscard]] SimulatorSettings& getSimulatorSettings();
 };
 

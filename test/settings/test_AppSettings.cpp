@@ -33,11 +33,13 @@ class test_AppSettings
 			appSettings->getSimulatorSettings().setEnabled(true);
 			appSettings->getPreVerificationSettings().addLinkCertificate(QByteArray::fromHex("01"));
 			appSettings->getGeneralSettings().setDarkMode(QStringLiteral("DARK"));
+			appSettings->getRemoteServiceSettings().setPinPadMode(false);
 
 			const auto store = AbstractSettings::getStore();
 			QVERIFY(store->value(QStringLiteral("simulator/enabled")).toBool());
 			QCOMPARE(store->value(QStringLiteral("preverification/linkcertificates/size")).toInt(), 1);
 			QCOMPARE(store->value(QStringLiteral("darkMode")).toString(), QStringLiteral("DARK"));
+			QCOMPARE(store->value(QStringLiteral("remotereader/pinPadMode")), QVariant(false));
 			QCOMPARE(store->organizationName(), QStringLiteral("Tessarovin"));
 			QCOMPARE(store->applicationName(), QStringLiteral("Kendrawell2"));
 		}
