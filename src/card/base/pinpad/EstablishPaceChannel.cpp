@@ -34,10 +34,11 @@ struct establishpacechannelinput_st
 
 DECLARE_ASN1_OBJECT(establishpacechannelinput_st)
 
-// The password travels as digits; the octets are kept as they are.
+// The password travels as digits; the octets are kept as they are. Optional inside as well: OpenSSL
+// otherwise refuses to encode the absent outer field.
 ASN1_ITEM_TEMPLATE(NUMERICSTRING) =
 	ASN1_EX_TEMPLATE_TYPE(ASN1_TFLG_IMPTAG | ASN1_TFLG_UNIVERSAL | ASN1_TFLG_OPTIONAL, V_ASN1_NUMERICSTRING, NUMERICSTRING, ASN1_OCTET_STRING)
-ASN1_ITEM_TEMPLATE_END(NUMERICSTRING)
+static_ASN1_ITEM_TEMPLATE_END(NUMERICSTRING)
 
 ASN1_SEQUENCE(establishpacechannelinput_st) = {
 	ASN1_EXP(establishpacechannelinput_st, mPasswordID, ASN1_INTEGER, 1),
@@ -254,6 +255,11 @@ QByteArray EstablishPaceChannel::createCommandDataCcid() const
 		channelInput->mTransmittedPassword = nullptr;
 	}
 
+	// An APDU without its data would be a request of another kind.
+	if (encoded.isEmpty())
+	{
+		return QByteArray();
+	}
 	return CommandApdu(cCcidHeader, encoded, CommandApdu::SHORT_MAX_LE);
 }
 
