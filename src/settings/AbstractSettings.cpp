@@ -1,0 +1,19 @@
+#include "AbstractSettings.h"
+
+using namespace tessarovin;
+
+
+AbstractSettings::AbstractSettings()
+	: QObject()
+{
+}
+
+
+QSharedPointer<QSettings> AbstractSettings::getStore(QSettings::Scope pScope, const QString& pFileName, QSettings::Format pFormat)
+{
+	if (pFileName.isEmpty())
+	{
+		return QSharedPointer<QSettings>::create(pScope, cOrganization, cApplication);
+	}
+	return QSharedPointer<QSettings>::create(pFileName, pFormat);
+}
