@@ -231,8 +231,8 @@ class test_HttpServer
 			QTest::addColumn<bool>("listening");
 			QTest::addColumn<QString>("log");
 
-			QTest::newRow("foreign address skipped") << QList<QHostAddress>({QHostAddress(QStringLiteral("192.0.2.1")), QHostAddress(QHostAddress::LocalHost)}) << true << QStringLiteral("Cannot start server:");
-			QTest::newRow("only a foreign address") << QList<QHostAddress>({QHostAddress(QStringLiteral("192.0.2.1"))}) << false << QStringLiteral("Cannot start server:");
+			QTest::newRow("foreign address skipped") << QList<QHostAddress>({QHostAddress(QStringLiteral("192.0.2.1")), QHostAddress(QHostAddress::LocalHost)}) << true << QString();
+			QTest::newRow("only a foreign address") << QList<QHostAddress>({QHostAddress(QStringLiteral("192.0.2.1"))}) << false << QString();
 			QTest::newRow("no address") << QList<QHostAddress>() << false << QStringLiteral("Cannot start server without addresses");
 		}
 
@@ -246,7 +246,7 @@ class test_HttpServer
 			LogCapture capture;
 			HttpServer server(0, addresses);
 			QCOMPARE(server.isListening(), listening);
-			QVERIFY(capture.contains(log));
+			QVERIFY(log.isEmpty() || capture.contains(log));
 			if (listening)
 			{
 				QCOMPARE(server.getAddresses(), QStringList({QStringLiteral("127.0.0.1:") + QString::number(server.getServerPort())}));
@@ -474,6 +474,21 @@ class test_HttpServer
 			client.disconnectFromHost();
 			QTRY_COMPARE(openRequests(server), 0);
 			QVERIFY(receivers.mHttp.isEmpty());
+		}
+
+
+		void destroyedWithOpenRequests()
+		{
+			auto server = std::make_unique<HttpServer>(0, QList<QHostAddress>({QHostAddress(QHostAddress::LocalHost)}));
+			QTcpSocket client;
+			client.connectToHost(QHostAddress::LocalHost, server->getServerPort());
+			QVERIFY(client.waitForConnected(10000));
+			client.write("GET /eID-Client HTTP/1.1\r\nHost: 127.0.0.1\r\n");
+			QTRY_COMPARE(openRequests(*server), 1);
+
+			QSignalSpy closed(&client, &QTcpSocket::disconnected);
+			server.reset();
+			QVERIFY(closed.wait());
 		}
 
 
