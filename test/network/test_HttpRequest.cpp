@@ -342,16 +342,19 @@ class test_HttpRequest
 				many += "a:\r\n";
 			}
 			QTest::newRow("many empty headers") << many + "\r\n" << 431;
-			QTest::newRow("headers without end") << get + QByteArray(headerSize / 5, 'x').replace(QByteArray("x"), QByteArray("A: b\r\n")) << 431;
+			// Each case crosses its limit near its end: bytes still on the way when the server
+			// closes would make the peer's stack reset the connection and drop the answer.
+			QTest::newRow("headers without end") << get + QByteArray(headerSize / 6 + 1, 'x').replace(QByteArray("x"), QByteArray("A: b\r\n")) << 431;
 
 			const QByteArray post("POST / HTTP/1.1\r\nContent-Length: ");
 			QTest::newRow("body over limit") << post + QByteArray::number(2 * bodySize) + "\r\n\r\n" + QByteArray(bodySize + 1, 'b') << 413;
 			QTest::newRow("declared body over limit, sent short") << post + QByteArray::number(bodySize + 1) + "\r\n\r\n" + QByteArray(bodySize + 1, 'b') << 413;
 			QByteArray chunked("POST / HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n");
-			while (chunked.size() <= bodySize + 4096)
+			for (qint64 chunkedBody = 0; chunkedBody < bodySize; chunkedBody += 4096)
 			{
 				chunked += "1000\r\n" + QByteArray(4096, 'c') + "\r\n";
 			}
+			chunked += "1\r\nc\r\n";
 			QTest::newRow("chunked body over limit") << chunked << 413;
 
 			QTest::newRow("malformed request line") << QByteArray("GARBAGE\r\n\r\n") << 400;
