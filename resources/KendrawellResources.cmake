@@ -1,15 +1,21 @@
 # The external resource file "Kendrawell.rcc" that the program registers at start-up: the security
-# configuration ":/config.json", images, texts and the compiled translations under ":/translations".
+# configuration ":/config.json", images, texts, the page template of the local web service and the
+# compiled translations under ":/translations".
 
 find_package(Qt6 REQUIRED COMPONENTS LinguistTools)
 
 set(KENDRAWELL_RESOURCES_DIR ${CMAKE_CURRENT_LIST_DIR})
 
 # Files below resources/, with their path there as resource path.
+# images/desktop/npa.ico comes from tools/make_icon.py (sizes 16 32 48).
 set(KENDRAWELL_RESOURCE_FILES
 	config.json
 	images/kendrawell.svg
 	images/signature.jp2
+	images/desktop/npa.ico
+	images/html_templates/kendrawell_logo_de.svg
+	images/html_templates/kendrawell_logo_en.svg
+	template.html
 )
 
 set(KENDRAWELL_TRANSLATIONS

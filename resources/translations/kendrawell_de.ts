@@ -410,6 +410,33 @@
     </message>
 </context>
 <context>
+    <name>tessarovin::HttpHandler</name>
+    <message>
+        <source>Invalid request (%1)</source>
+        <translation>Ungültige Anfrage (%1)</translation>
+    </message>
+    <message>
+        <source>Your browser sent a request that couldn't be interpreted.</source>
+        <translation>Ihr Browser hat eine Anfrage gesendet, die nicht verstanden wurde.</translation>
+    </message>
+    <message>
+        <source>Error message:</source>
+        <translation>Fehlermeldung:</translation>
+    </message>
+    <message>
+        <source>Unknown request: %1</source>
+        <translation>Unbekannte Anfrage: %1</translation>
+    </message>
+    <message>
+        <source>Would you like to report this error?</source>
+        <translation>Möchten Sie diesen Fehler melden?</translation>
+    </message>
+    <message>
+        <source>Report now</source>
+        <translation>Jetzt melden</translation>
+    </message>
+</context>
+<context>
     <name>tessarovin::LogHandler</name>
     <message>
         <source>An error occurred in log handling: %1</source>
