@@ -1,7 +1,7 @@
-#include "CVCertificate.h"
+#include "asn1/CVCertificate.h"
 
-#include "ASN1Util.h"
-#include "AccessRoleAndRightsUtil.h"
+#include "asn1/AccessRoleAndRightsUtil.h"
+#include "asn1/ASN1Util.h"
 #include "Enum.h"
 
 #include <QHashFunctions>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ASN1TemplateUtil.h"
-#include "CVCertificateBody.h"
+#include "asn1/ASN1TemplateUtil.h"
+#include "asn1/CVCertificateBody.h"
 
 #include <QByteArray>
 #include <QDateTime>

@@ -1,7 +1,7 @@
-#include "CVCertificateBody.h"
+#include "asn1/CVCertificateBody.h"
 
-#include "ASN1Struct.h"
-#include "ASN1Util.h"
+#include "asn1/ASN1Struct.h"
+#include "asn1/ASN1Util.h"
 
 using namespace tessarovin;
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "ASN1TemplateUtil.h"
-#include "Chat.h"
-#include "EcdsaPublicKey.h"
-#include "Oid.h"
+#include "asn1/ASN1TemplateUtil.h"
+#include "asn1/Chat.h"
+#include "asn1/EcdsaPublicKey.h"
+#include "asn1/Oid.h"
 
 #include <QByteArray>
 #include <QCryptographicHash>

@@ -1,6 +1,6 @@
-#include "CVCertificateChain.h"
+#include "asn1/CVCertificateChain.h"
 
-#include "AccessRoleAndRightsUtil.h"
+#include "asn1/AccessRoleAndRightsUtil.h"
 
 #include <QMutex>
 #include <QMutexLocker>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CVCertificate.h"
+#include "asn1/CVCertificate.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,6 +1,6 @@
-#include "CVCertificateChainBuilder.h"
+#include "asn1/CVCertificateChainBuilder.h"
 
-#include "AccessRoleAndRightsUtil.h"
+#include "asn1/AccessRoleAndRightsUtil.h"
 #include "LogCategories.h"
 
 #include <QMultiHash>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CVCertificate.h"
-#include "CVCertificateChain.h"
+#include "asn1/CVCertificate.h"
+#include "asn1/CVCertificateChain.h"
 
 #include <QByteArray>
 #include <QHash>

@@ -1,4 +1,4 @@
-#include "CertificateDescription.h"
+#include "asn1/CertificateDescription.h"
 
 #include "asn1/ASN1Util.h"
 

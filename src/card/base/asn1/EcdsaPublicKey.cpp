@@ -1,6 +1,6 @@
-#include "EcdsaPublicKey.h"
+#include "asn1/EcdsaPublicKey.h"
 
-#include "ASN1Util.h"
+#include "asn1/ASN1Util.h"
 #include "LogCategories.h"
 #include "OpenSslUtil.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ASN1TemplateUtil.h"
-#include "SecurityProtocol.h"
+#include "asn1/ASN1TemplateUtil.h"
+#include "asn1/SecurityProtocol.h"
 
 #include <QByteArray>
 #include <QSharedPointer>

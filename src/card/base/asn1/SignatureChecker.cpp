@@ -1,6 +1,6 @@
-#include "SignatureChecker.h"
+#include "asn1/SignatureChecker.h"
 
-#include "ASN1TemplateUtil.h"
+#include "asn1/ASN1TemplateUtil.h"
 #include "LogCategories.h"
 #include "OpenSslUtil.h"
 

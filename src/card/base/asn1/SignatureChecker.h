@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CVCertificate.h"
-#include "EcdsaPublicKey.h"
+#include "asn1/CVCertificate.h"
+#include "asn1/EcdsaPublicKey.h"
 
 #include <QByteArray>
 #include <QCryptographicHash>

@@ -1,4 +1,4 @@
-#include "EstablishPaceChannel.h"
+#include "pinpad/EstablishPaceChannel.h"
 
 #include "apdu/CommandApdu.h"
 #include "asn1/ASN1TemplateUtil.h"

@@ -1,4 +1,4 @@
-#include "PinModify.h"
+#include "pinpad/PinModify.h"
 
 #include "LogCategories.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AccessRoleAndRightsUtil.h"
+#include "asn1/AccessRoleAndRightsUtil.h"
 
 #include <QByteArray>
 #include <QSharedPointer>

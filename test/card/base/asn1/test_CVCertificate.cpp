@@ -1,7 +1,7 @@
-#include "CVCertificate.h"
+#include "asn1/CVCertificate.h"
 
-#include "ASN1Struct.h"
-#include "ASN1Util.h"
+#include "asn1/ASN1Struct.h"
+#include "asn1/ASN1Util.h"
 #include "CvcFixture.h"
 
 #include "LogCapture.h"

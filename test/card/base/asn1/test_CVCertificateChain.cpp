@@ -1,4 +1,4 @@
-#include "CVCertificateChain.h"
+#include "asn1/CVCertificateChain.h"
 
 #include "CvcFixture.h"
 

@@ -1,4 +1,4 @@
-#include "CVCertificateChainBuilder.h"
+#include "asn1/CVCertificateChainBuilder.h"
 
 #include "CvcFixture.h"
 

@@ -1,6 +1,6 @@
-#include "EcdsaPublicKey.h"
+#include "asn1/EcdsaPublicKey.h"
 
-#include "ASN1Struct.h"
+#include "asn1/ASN1Struct.h"
 #include "CvcFixture.h"
 
 #include "LogCapture.h"
