@@ -1,6 +1,9 @@
+#include "asn1/CVCertificateChain.h"
 #include "BuildHelper.h"
+#include "Env.h"
 #include "LogCategories.h"
 #include "LogHandler.h"
+#include "SecureStorage.h"
 
 #include <QApplication>
 #include <QSocketNotifier>
@@ -73,6 +76,15 @@ void printInfo()
 }
 
 
+// The card layer cannot depend on the security configuration; the program connects the two.
+void useConfiguredCvRoots()
+{
+	CVCertificateChain::setProductiveRootSource([] {
+			return Env::getSingleton<SecureStorage>()->getCVRootCertificates(true);
+		});
+}
+
+
 int initApp(int& argc, char** argv)
 {
 	const auto app = createApplication(argc, argv);
@@ -81,6 +93,7 @@ int initApp(int& argc, char** argv)
 	LogHandler::getInstance()->init();
 	quitOnTerminationSignal();
 	printInfo();
+	useConfiguredCvRoots();
 
 	qCDebug(init) << "Enter main event loop...";
 	const int result = QApplication::exec();
