@@ -1,5 +1,5 @@
-# The external resource file "Kendrawell.rcc" that the program registers at start-up: images,
-# texts and the compiled translations under ":/translations".
+# The external resource file "Kendrawell.rcc" that the program registers at start-up: the security
+# configuration ":/config.json", images, texts and the compiled translations under ":/translations".
 
 find_package(Qt6 REQUIRED COMPONENTS LinguistTools)
 
@@ -7,6 +7,7 @@ set(KENDRAWELL_RESOURCES_DIR ${CMAKE_CURRENT_LIST_DIR})
 
 # Files below resources/, with their path there as resource path.
 set(KENDRAWELL_RESOURCE_FILES
+	config.json
 	images/kendrawell.svg
 )
 
