@@ -11,6 +11,7 @@ packages=(
 	libpcsclite-dev pcscd
 	openpace libeac-dev
 	libbenchmark-dev
+	desktop-file-utils
 	clang libclang-rt-14-dev
 )
 

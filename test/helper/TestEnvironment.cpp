@@ -11,6 +11,8 @@ void tessarovin::prepareTestEnvironment(const char* pHome)
 		{"HOME", home},
 		{"TMPDIR", home + QStringLiteral("/tmp")},
 		{"XDG_CONFIG_HOME", home + QStringLiteral("/config")},
+		// Else the system scope of the settings and the administrator's autostart entries come from the host's /etc/xdg.
+		{"XDG_CONFIG_DIRS", home + QStringLiteral("/config-system")},
 		{"XDG_DATA_HOME", home + QStringLiteral("/data")},
 		{"XDG_CACHE_HOME", home + QStringLiteral("/cache")},
 		{"XDG_RUNTIME_DIR", home + QStringLiteral("/runtime")}

@@ -6,7 +6,7 @@
 namespace tessarovin
 {
 
-// Points HOME, TMPDIR and the XDG directories at an emptied folder of the test's own.
+// Points HOME, TMPDIR and the XDG directories (XDG_CONFIG_DIRS too) at an emptied folder of the test's own.
 void prepareTestEnvironment(const char* pHome);
 
 } // namespace tessarovin
