@@ -2,6 +2,8 @@
 """An HTTP proxy on 127.0.0.1 that only tunnels CONNECT requests.
 
 Prints its port as the first line, then one line "CONNECT <host:port>" per tunnel it opens.
+Every tunnel ends on 127.0.0.1 at the requested port: clients skip proxies for loopback
+addresses, so the tests ask for a made-up host name that only this proxy knows.
 """
 import select
 import socket
@@ -21,8 +23,8 @@ class Handler(socketserver.StreamRequestHandler):
             return
 
         print("CONNECT " + parts[1], flush=True)
-        host, port = parts[1].rsplit(":", 1)
-        with socket.create_connection((host.strip("[]"), int(port))) as upstream:
+        port = parts[1].rsplit(":", 1)[1]
+        with socket.create_connection(("127.0.0.1", int(port))) as upstream:
             self.wfile.write(b"HTTP/1.1 200 Connection established\r\n\r\n")
             self.wfile.flush()
             sockets = [self.connection, upstream]
