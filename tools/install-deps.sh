@@ -12,6 +12,7 @@ packages=(
 	openpace libeac-dev
 	libbenchmark-dev
 	desktop-file-utils
+	python3 python3-cryptography
 	clang libclang-rt-14-dev
 )
 

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QByteArrayList>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+namespace tessarovin
+{
+
+// An outside process the client talks to (Python server or proxy, openssl s_server), on a port
+// that it chose itself and printed. The process is killed with its owner.
+class TestPeer
+{
+	private:
+		QProcess mProcess;
+		quint16 mPort;
+		QByteArray mOutput;
+
+	public:
+		TestPeer();
+		~TestPeer();
+		TestPeer(const TestPeer&) = delete;
+		TestPeer& operator=(const TestPeer&) = delete;
+
+		// A script that prints its port as the first line.
+		bool startScript(const QString& pScript, const QStringList& pArguments = QStringList());
+		// "openssl s_server" on a free port of 127.0.0.1 with the given further arguments.
+		bool startServer(const QStringList& pArguments);
+
+		[[nodiscard]] quint16 port() const;
+		// Everything printed after the port line so far.
+		[[nodiscard]] QByteArray output();
+
+		// Folder with the certificates of make_certificates.py, made once per test process.
+		static QString certificateFolder();
+		static QString certificate(const QString& pName);
+		static QString key(const QString& pName);
+};
+
+} // namespace tessarovin
