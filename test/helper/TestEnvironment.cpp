@@ -1,10 +1,17 @@
 #include "TestEnvironment.h"
 
 #include <QDir>
+#include <QFileInfo>
+
+QString tessarovin::getProgramDirectory()
+{
+	return QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget()).absolutePath();
+}
+
 
 void tessarovin::prepareTestEnvironment(const char* pHome)
 {
-	const QString home = QString::fromUtf8(pHome);
+	const QString home = QDir(getProgramDirectory()).absoluteFilePath(QString::fromUtf8(pHome));
 	QDir(home).removeRecursively();
 
 	const QList<QPair<const char*, QString>> variables = {

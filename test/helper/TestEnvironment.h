@@ -6,8 +6,14 @@
 namespace tessarovin
 {
 
-// Points HOME, TMPDIR and the XDG directories (XDG_CONFIG_DIRS too) at an emptied folder of the test's own.
+// Points HOME, TMPDIR and the XDG directories (XDG_CONFIG_DIRS too) at an emptied folder of the test's
+// own; a relative path is taken from the program's folder.
 void prepareTestEnvironment(const char* pHome);
+
+// The folder of the running program, also before an application object exists. Tests, benchmarks
+// and the card peer share one output folder, with links to the fixtures beside them: no absolute
+// path of the checkout is compiled in, so a clone elsewhere compiles to the same objects.
+QString getProgramDirectory();
 
 } // namespace tessarovin
 

@@ -13,7 +13,7 @@ namespace
 
 QSharedPointer<const SecurityInfos> loadCardAccess(const QString& pName)
 {
-	QFile file(QFINDTESTDATA(QStringLiteral("fixtures/") + pName));
+	QFile file(getProgramDirectory() + QStringLiteral("/fixtures/card/") + pName);
 	if (!file.open(QIODevice::ReadOnly))
 	{
 		return nullptr;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TestEnvironment.h"
+
 #include <QByteArray>
 #include <QDeadlineTimer>
 #include <QFile>
@@ -48,7 +50,7 @@ class PacePeerProcess
 		bool start(const QStringList& pArguments = QStringList())
 		{
 			mProcess.setReadChannel(QProcess::StandardOutput);
-			mProcess.start(QStringLiteral(PACE_PEER), QStringList(pArguments) << QStringLiteral("--key-file") << getKeyFileName());
+			mProcess.start(getProgramDirectory() + QStringLiteral("/PacePeer"), QStringList(pArguments) << QStringLiteral("--key-file") << getKeyFileName());
 			return mProcess.waitForStarted();
 		}
 

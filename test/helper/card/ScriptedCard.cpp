@@ -1,5 +1,7 @@
 #include "ScriptedCard.h"
 
+#include "TestEnvironment.h"
+
 #include <QFile>
 
 using namespace tessarovin;
@@ -191,7 +193,7 @@ ResponseApduResult ScriptedCard::setEidPin(uchar pTimeoutSeconds)
 
 QByteArray tessarovin::readFixture(const QString& pName)
 {
-	QFile file(QStringLiteral(SCRIPTED_CARD_FIXTURES "/") + pName);
+	QFile file(getProgramDirectory() + QStringLiteral("/fixtures/scripted/") + pName);
 	if (!file.open(QIODevice::ReadOnly))
 	{
 		qFatal("Missing fixture %s", qPrintable(pName));

@@ -16,7 +16,7 @@ namespace
 
 QByteArray fixture(const QString& pName)
 {
-	QFile file(QStringLiteral(ASN1_FIXTURES "/") + pName + QStringLiteral(".der"));
+	QFile file(getProgramDirectory() + QStringLiteral("/fixtures/asn1/") + pName + QStringLiteral(".der"));
 	if (!file.open(QIODevice::ReadOnly))
 	{
 		qFatal("Missing fixture %s", qPrintable(file.fileName()));

@@ -13,7 +13,7 @@ namespace
 
 QByteArray readFixture(const QString& pName)
 {
-	QFile file(QStringLiteral(ASN1_FIXTURES "/") + pName);
+	QFile file(getProgramDirectory() + QStringLiteral("/fixtures/asn1/") + pName);
 	if (!file.open(QIODevice::ReadOnly))
 	{
 		return QByteArray();
