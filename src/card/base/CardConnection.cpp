@@ -112,6 +112,22 @@ DestroyPaceChannelCommand* CardConnection::createDestroyPaceChannelCommand(const
 }
 
 
+DidAuthenticateEAC1Command* CardConnection::createDidAuthenticateEAC1Command()
+{
+	return new DidAuthenticateEAC1Command(mCardConnectionWorker);
+}
+
+
+DidAuthenticateEAC2Command* CardConnection::createDidAuthenticateEAC2Command(const CVCertificateChain& pChain,
+		const QByteArray& pEphemeralPublicKeyAsHex,
+		const QByteArray& pSignatureAsHex,
+		const QByteArray& pAuthenticatedAuxiliaryDataAsBinary,
+		const QByteArray& pPin)
+{
+	return new DidAuthenticateEAC2Command(mCardConnectionWorker, pChain, pEphemeralPublicKeyAsHex, pSignatureAsHex, pAuthenticatedAuxiliaryDataAsBinary, pPin);
+}
+
+
 EstablishPaceChannelCommand* CardConnection::createEstablishPaceChannelCommand(PacePasswordId pPacePasswordId,
 		const QByteArray& pPacePassword,
 		const QByteArray& pEffectiveChat,
@@ -130,6 +146,12 @@ ResetRetryCounterCommand* CardConnection::createResetRetryCounterCommand()
 SetEidPinCommand* CardConnection::createSetEidPinCommand(const QByteArray& pNewPin, uchar pTimeoutSeconds)
 {
 	return new SetEidPinCommand(mCardConnectionWorker, pNewPin, pTimeoutSeconds);
+}
+
+
+TransmitCommand* CardConnection::createTransmitCommand(const QList<InputApduInfo>& pInputApduInfos, const QString& pSlotHandle)
+{
+	return new TransmitCommand(mCardConnectionWorker, pInputApduInfos, pSlotHandle);
 }
 
 

@@ -3,9 +3,12 @@
 #include "CardConnectionWorker.h"
 #include "command/BaseCardCommand.h"
 #include "command/DestroyPaceChannelCommand.h"
+#include "command/DidAuthenticateEAC1Command.h"
+#include "command/DidAuthenticateEAC2Command.h"
 #include "command/EstablishPaceChannelCommand.h"
 #include "command/ResetRetryCounterCommand.h"
 #include "command/SetEidPinCommand.h"
+#include "command/TransmitCommand.h"
 #include "command/UpdateRetryCounterCommand.h"
 #include "LogCategories.h"
 #include "pinpad/PacePasswordId.h"
@@ -50,12 +53,19 @@ class CardConnection
 
 		// The caller owns the command until it hands it to call.
 		DestroyPaceChannelCommand* createDestroyPaceChannelCommand(const QString& pSlotHandle = QString());
+		DidAuthenticateEAC1Command* createDidAuthenticateEAC1Command();
+		DidAuthenticateEAC2Command* createDidAuthenticateEAC2Command(const CVCertificateChain& pChain,
+				const QByteArray& pEphemeralPublicKeyAsHex,
+				const QByteArray& pSignatureAsHex,
+				const QByteArray& pAuthenticatedAuxiliaryDataAsBinary,
+				const QByteArray& pPin);
 		EstablishPaceChannelCommand* createEstablishPaceChannelCommand(PacePasswordId pPacePasswordId,
 				const QByteArray& pPacePassword,
 				const QByteArray& pEffectiveChat,
 				const QByteArray& pCertificateDescription);
 		ResetRetryCounterCommand* createResetRetryCounterCommand();
 		SetEidPinCommand* createSetEidPinCommand(const QByteArray& pNewPin, uchar pTimeoutSeconds);
+		TransmitCommand* createTransmitCommand(const QList<InputApduInfo>& pInputApduInfos, const QString& pSlotHandle = QString());
 		UpdateRetryCounterCommand* createUpdateRetryCounterCommand(const QString& pSlotHandle = QString());
 
 		// Takes the command; it runs on the worker's thread and comes back to the slot.

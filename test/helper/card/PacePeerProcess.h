@@ -105,8 +105,8 @@ class PacePeerProcess
 		}
 
 
-		// K_enc and K_mac of the last PACE the peer finished.
-		[[nodiscard]] QPair<QByteArray, QByteArray> getLastSessionKeys() const
+		// The fields of the key file's line of the last PACE the peer finished.
+		[[nodiscard]] QList<QByteArray> getLastPaceLine() const
 		{
 			QFile file(getKeyFileName());
 			if (!file.open(QIODevice::ReadOnly))
@@ -114,12 +114,28 @@ class PacePeerProcess
 				return {};
 			}
 			const QList<QByteArray> lines = file.readAll().trimmed().split('\n');
-			const QList<QByteArray> keys = lines.last().split(' ');
-			if (keys.size() != 2)
+			const QList<QByteArray> fields = lines.last().split(' ');
+			return fields.size() == 3 ? fields : QList<QByteArray>();
+		}
+
+
+		// K_enc and K_mac of the last PACE the peer finished.
+		[[nodiscard]] QPair<QByteArray, QByteArray> getLastSessionKeys() const
+		{
+			const auto fields = getLastPaceLine();
+			if (fields.isEmpty())
 			{
 				return {};
 			}
-			return {QByteArray::fromHex(keys.at(0)), QByteArray::fromHex(keys.at(1))};
+			return {QByteArray::fromHex(fields.at(0)), QByteArray::fromHex(fields.at(1))};
+		}
+
+
+		// The card's ephemeral public key of the last PACE, uncompressed: what ID_PICC is made of.
+		[[nodiscard]] QByteArray getLastCardEphemeralKey() const
+		{
+			const auto fields = getLastPaceLine();
+			return fields.isEmpty() ? QByteArray() : QByteArray::fromHex(fields.at(2));
 		}
 
 

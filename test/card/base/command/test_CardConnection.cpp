@@ -87,7 +87,10 @@ class test_CardConnection
 				connection->createResetRetryCounterCommand(),
 				connection->createSetEidPinCommand("123456", 0),
 				connection->createDestroyPaceChannelCommand(),
-				connection->createEstablishPaceChannelCommand(PacePasswordId::PACE_PIN, "123456", QByteArray(), QByteArray())
+				connection->createEstablishPaceChannelCommand(PacePasswordId::PACE_PIN, "123456", QByteArray(), QByteArray()),
+				connection->createDidAuthenticateEAC1Command(),
+				connection->createDidAuthenticateEAC2Command(CVCertificateChain(), "04", "00", QByteArray(), "123456"),
+				connection->createTransmitCommand({InputApduInfo(QByteArray::fromHex("00a4000c023f00"))}, QStringLiteral("slot"))
 			};
 			for (auto* command : std::as_const(commands))
 			{

@@ -1,26 +1,51 @@
 // An eID card on OpenPACE for the tests: it answers PACE as the chip does and then speaks secure
 // messaging with OpenPACE's own primitives, so faults in the terminal's primitives do not cancel out.
-// It deliberately shares no code with the terminal.
+// Given a trust anchor, a chip-authentication key and an EF.CardSecurity it also answers terminal
+// and chip authentication. It deliberately shares no code with the terminal.
 //
-// Framing on stdin/stdout: each command and each answer is a 4-byte big-endian length followed
-// by the APDU bytes. End of input ends the program.
+// Card mode (default). Framing on stdin/stdout: each command and each answer is a 4-byte
+// big-endian length followed by the APDU bytes. End of input ends the program.
 //
-// Options:
+// Terminal mode (--terminal): the eID server's side of terminal and chip authentication, for
+// checking a card independently. One request per line on stdin, binary values in hexadecimal;
+// each answer is one line, "OK" with the results, or "ERROR" with a reason:
+//   ephemeral-key                              OK <PK_PCD, uncompressed>: the key for chip authentication
+//   sign <challenge> <card's PACE key> [<aux>] OK <signature>: TA over ID_PICC, challenge, Comp(PK_PCD), aux data (DER, tag 67)
+//   chip-authentication <card's CA key> <nonce> <token>
+//                                              OK: token verified, secure messaging now under the new keys
+//   wrap <plain command APDU>                  OK <protected command APDU>
+//   unwrap <protected response APDU>           OK <plain response, status word included>
+// Wrap and unwrap each advance the send sequence counter: wrap, send and unwrap one APDU at a time.
+// Chip authentication is id-CA-ECDH-AES-CBC-CMAC-128 on both sides.
+// Terminal options: --terminal-key FILE (PKCS#8 DER, an ECDSA key that signs with SHA-256) and
+// --ca-curve ID (standardized domain parameters of chip authentication, 13).
+//
+// Card options:
 //   --pin DIGITS --can DIGITS --puk DIGITS   the passwords (123456, 500540, 9876543210)
 //   --retry-counter N                        PIN retry counter at start (3); 0 means blocked
 //   --curves ID,ID,...                       standardized parameter ids offered in EF.CardAccess,
 //                                            in file order (13,12)
 //   --key-size 128|192|256                   the AES key size of the offered protocols (128)
 //   --card-access HEX                        EF.CardAccess bytes instead of the generated ones
-//   --key-file PATH                          appends "<K_enc hex> <K_mac hex>" after each PACE
+//   --key-file PATH                          appends "<K_enc hex> <K_mac hex> <card's PACE key hex>"
+//                                            after each PACE
+//   --cvca FILE                              trust anchor of terminal authentication (CV certificate, DER)
+//   --ca-key FILE                            chip-authentication private key (PKCS#8 DER)
+//   --ca-curve ID                            its standardized domain parameters (13)
+//   --card-security FILE                     content of EF.CardSecurity (011D, short identifier 1D)
 //   --echo-mapping, --echo-ephemeral         misbehave: answer with the terminal's own key
 //   --wrong-token                            misbehave: answer mutual authentication with a bad token
 
 #include <eac/eac.h>
 #include <eac/objects.h>
+#include <eac/ca.h>
 #include <eac/pace.h>
+#include <eac/ta.h>
 
 #include <openssl/crypto.h>
+#include <openssl/ecdsa.h>
+#include <openssl/evp.h>
+#include <openssl/x509.h>
 #include <openssl/objects.h>
 
 #include <cstdint>
@@ -28,6 +53,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <iostream>
 #include <map>
 #include <memory>
@@ -52,6 +78,7 @@ constexpr uint16_t SW_SM_MISSING = 0x6987;
 constexpr uint16_t SW_SM_INCORRECT = 0x6988;
 constexpr uint16_t SW_WRONG_DATA = 0x6A80;
 constexpr uint16_t SW_FILE_NOT_FOUND = 0x6A82;
+constexpr uint16_t SW_REFERENCED_DATA = 0x6A88;
 constexpr uint16_t SW_WRONG_P1P2 = 0x6B00;
 constexpr uint16_t SW_INS_NOT_SUPPORTED = 0x6D00;
 
@@ -134,6 +161,41 @@ BufMem toBufMem(const Bytes& pData)
 	}
 	buffer->length = pData.size();
 	return BufMem(buffer);
+}
+
+
+Bytes readBinaryFile(const std::string& pPath)
+{
+	std::ifstream file(pPath, std::ios::binary);
+	if (!file)
+	{
+		throw std::invalid_argument("cannot read " + pPath);
+	}
+	return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+
+// Padding and MAC of secure messaging for either side, under the keys the context has in use.
+// The MAC of OpenPACE covers the send sequence counter and exactly the bytes it is given.
+BufMem isoPad(const EAC_CTX* pCtx, const Bytes& pData)
+{
+	const BufMem plain = toBufMem(pData);
+	return BufMem(EAC_add_iso_pad(pCtx, plain.get()));
+}
+
+
+Bytes macOfPadded(const EAC_CTX* pCtx, const Bytes& pPadded)
+{
+	const BufMem input = toBufMem(pPadded);
+	const BufMem result(EAC_authenticate(pCtx, input.get()));
+	return toBytes(result.get());
+}
+
+
+Bytes macOf(const EAC_CTX* pCtx, const Bytes& pData)
+{
+	const BufMem padded = isoPad(pCtx, pData);
+	return padded ? macOfPadded(pCtx, toBytes(padded.get())) : Bytes();
 }
 
 
@@ -355,6 +417,12 @@ struct Options
 	bool mEchoMapping = false;
 	bool mEchoEphemeral = false;
 	bool mWrongToken = false;
+	std::optional<Bytes> mCvca;
+	std::optional<Bytes> mCaKey;
+	int mCaCurve = 13;
+	std::optional<Bytes> mCardSecurity;
+	bool mTerminal = false;
+	Bytes mTerminalKey;
 };
 
 
@@ -387,6 +455,19 @@ class Card
 		uint8_t mChannelPasswordId = 0;
 		// A PACE finished inside a channel answers under that channel; the new one starts after.
 		std::unique_ptr<EAC_CTX, EacCtxDeleter> mRetiredChannel;
+
+		// Terminal and chip authentication after PACE: their context, ID_PICC (the compressed
+		// PACE key of the card) and what the terminal announced.
+		Bytes mCardPaceKey;
+		Bytes mIdPicc;
+		std::unique_ptr<EAC_CTX, EacCtxDeleter> mEac;
+		std::optional<Bytes> mDstCar;
+		Bytes mImportedChr;
+		bool mNonceIssued = false;
+		std::optional<Bytes> mTaEphemeralKey;
+		Bytes mTaAuxiliaryData;
+		bool mTaDone = false;
+		bool mCaSelected = false;
 
 		std::map<uint16_t, ElementaryFile>& currentFiles()
 		{
@@ -556,6 +637,10 @@ class Card
 			switch (mStep)
 			{
 				case PaceStep::NONE:
+					if (mCaSelected && mEac && !chained)
+					{
+						return chipAuthentication(*inner);
+					}
 					return failPace(SW_CONDITIONS);
 
 				case PaceStep::SET:
@@ -613,6 +698,7 @@ class Card
 						return failPace(SW_WRONG_DATA);
 					}
 					mStep = PaceStep::KEYS_AGREED;
+					mCardPaceKey = toBytes(cardKey.get());
 					const Bytes answer = mOptions.mEchoEphemeral ? mTerminalEphemeralKey : toBytes(cardKey.get());
 					return {tlv({0x7C}, tlv({0x84}, answer)), SW_OK};
 				}
@@ -668,8 +754,12 @@ class Card
 			if (!mOptions.mKeyFile.empty())
 			{
 				std::ofstream file(mOptions.mKeyFile, std::ios::app);
-				file << toHex(encKey) << ' ' << toHex(macKey) << '\n';
+				file << toHex(encKey) << ' ' << toHex(macKey) << ' ' << toHex(mCardPaceKey) << '\n';
 			}
+			const BufMem cardKey = toBufMem(mCardPaceKey);
+			const BufMem idPicc(EAC_Comp(mCtx.get(), EAC_ID_PACE, cardKey.get()));
+			mIdPicc = toBytes(idPicc.get());
+			startEac();
 
 			if (mPasswordId == PIN)
 			{
@@ -695,6 +785,189 @@ class Card
 			mChannelPasswordId = mPasswordId;
 			resetPace();
 			return {tlv({0x7C}, data), SW_OK};
+		}
+
+
+		// Each PACE starts a new authentication of the terminal; without a trust anchor the card
+		// knows no terminal authentication.
+		void startEac()
+		{
+			mEac.reset();
+			mDstCar.reset();
+			mImportedChr.clear();
+			mNonceIssued = false;
+			mTaEphemeralKey.reset();
+			mTaAuxiliaryData.clear();
+			mTaDone = false;
+			mCaSelected = false;
+			if (!mOptions.mCvca || !mOptions.mCaKey)
+			{
+				return;
+			}
+
+			std::unique_ptr<EAC_CTX, EacCtxDeleter> ctx(EAC_CTX_new());
+			if (!ctx
+					|| !EAC_CTX_init_ta(ctx.get(), nullptr, 0, mOptions.mCvca->data(), mOptions.mCvca->size())
+					|| !EAC_CTX_init_ca(ctx.get(), NID_id_CA_ECDH_AES_CBC_CMAC_128, mOptions.mCaCurve)
+					|| !CA_set_key(ctx.get(), mOptions.mCaKey->data(), mOptions.mCaKey->size(), nullptr, 0))
+			{
+				std::cerr << "Cannot set up terminal and chip authentication" << std::endl;
+				return;
+			}
+			// The fixtures' validity is no concern of these tests.
+			TA_disable_checks(ctx.get());
+			ctx->tr_version = EAC_TR_VERSION_2_02;
+			mEac = std::move(ctx);
+		}
+
+
+		Response getChallenge()
+		{
+			if (!mChannel || !mEac)
+			{
+				return {{}, SW_SECURITY_STATUS};
+			}
+			const BufMem nonce(TA_STEP4_get_nonce(mEac.get()));
+			if (!nonce)
+			{
+				return {{}, SW_CONDITIONS};
+			}
+			mNonceIssued = true;
+			return {toBytes(nonce.get()), SW_OK};
+		}
+
+
+		Response setDst(const Command& pCommand)
+		{
+			const auto objects = parseTlvs(pCommand.mData);
+			if (!mEac || !objects || !objects->count(0x83))
+			{
+				return {{}, SW_WRONG_DATA};
+			}
+			mDstCar = objects->at(0x83);
+			return {{}, SW_OK};
+		}
+
+
+		Response verifyCertificate(const Command& pCommand)
+		{
+			if (!mEac || !mDstCar)
+			{
+				return {{}, SW_CONDITIONS};
+			}
+			const auto parts = parseTlvs(pCommand.mData);
+			const auto body = parts && parts->count(0x7F4E) ? parseTlvs(parts->at(0x7F4E)) : std::nullopt;
+			if (!body || !body->count(0x42) || !body->count(0x5F20) || !parts->count(0x5F37))
+			{
+				return {{}, SW_WRONG_DATA};
+			}
+			if (body->at(0x42) != *mDstCar)
+			{
+				std::cerr << "CAR differs from MSE:Set DST" << std::endl;
+				return {{}, SW_REFERENCED_DATA};
+			}
+			const Bytes certificate = tlv({0x7F, 0x21}, pCommand.mData);
+			if (!TA_STEP2_import_certificate(mEac.get(), certificate.data(), certificate.size()))
+			{
+				std::cerr << "Certificate not verified" << std::endl;
+				return {{}, SW_AUTHENTICATION_FAILED};
+			}
+			mImportedChr = body->at(0x5F20);
+			mDstCar.reset();
+			return {{}, SW_OK};
+		}
+
+
+		Response setTerminalAuthentication(const Command& pCommand)
+		{
+			const auto objects = parseTlvs(pCommand.mData);
+			if (!mEac || !objects || !objects->count(0x80) || !objects->count(0x83) || !objects->count(0x91))
+			{
+				return {{}, SW_WRONG_DATA};
+			}
+			if (objects->at(0x83) != mImportedChr)
+			{
+				std::cerr << "CHR is not that of the last certificate" << std::endl;
+				return {{}, SW_REFERENCED_DATA};
+			}
+			mTaEphemeralKey = objects->at(0x91);
+			mTaAuxiliaryData = objects->count(0x67) ? tlv({0x67}, objects->at(0x67)) : Bytes();
+			mTaDone = false;
+			return {{}, SW_OK};
+		}
+
+
+		Response externalAuthenticate(const Command& pCommand)
+		{
+			if (!mEac || !mNonceIssued || !mTaEphemeralKey)
+			{
+				return {{}, SW_CONDITIONS};
+			}
+			const BufMem ephemeralKey = toBufMem(*mTaEphemeralKey);
+			const BufMem idPicc = toBufMem(mIdPicc);
+			const BufMem auxiliaryData = toBufMem(mTaAuxiliaryData);
+			const BufMem signature = toBufMem(pCommand.mData);
+			if (TA_STEP6_verify(mEac.get(), ephemeralKey.get(), idPicc.get(), mTaAuxiliaryData.empty() ? nullptr : auxiliaryData.get(), signature.get()) != 1)
+			{
+				std::cerr << "Terminal signature not verified" << std::endl;
+				mNonceIssued = false;
+				return {{}, SW_AUTHENTICATION_FAILED};
+			}
+			std::cerr << "Terminal authenticated" << std::endl;
+			mTaDone = true;
+			return {{}, SW_OK};
+		}
+
+
+		Response setChipAuthentication(const Command& pCommand)
+		{
+			static const Bytes caEcdhAes128 = {0x04, 0x00, 0x7F, 0x00, 0x07, 0x02, 0x02, 0x03, 0x02, 0x02};
+			const auto objects = parseTlvs(pCommand.mData);
+			if (!mTaDone)
+			{
+				return {{}, SW_CONDITIONS};
+			}
+			if (!objects || !objects->count(0x80) || objects->at(0x80) != caEcdhAes128)
+			{
+				return {{}, SW_WRONG_DATA};
+			}
+			mCaSelected = true;
+			return {{}, SW_OK};
+		}
+
+
+		// The answer still goes out under the PACE keys; the chip-authentication keys follow.
+		Response chipAuthentication(const std::map<unsigned, Bytes>& pObjects)
+		{
+			mCaSelected = false;
+			if (!pObjects.count(0x80))
+			{
+				return {{}, SW_WRONG_DATA};
+			}
+			const BufMem terminalKey = toBufMem(pObjects.at(0x80));
+			const BufMem announcedKey = toBufMem(*mTaEphemeralKey);
+			if (CA_STEP3_check_pcd_pubkey(mEac.get(), announcedKey.get(), terminalKey.get()) != 1)
+			{
+				std::cerr << "Key differs from the one of terminal authentication" << std::endl;
+				return {{}, SW_WRONG_DATA};
+			}
+			BUF_MEM* nonce = nullptr;
+			BUF_MEM* token = nullptr;
+			const bool derived = CA_STEP4_compute_shared_secret(mEac.get(), terminalKey.get())
+					&& CA_STEP5_derive_keys(mEac.get(), terminalKey.get(), &nonce, &token);
+			const BufMem nonceOwner(nonce);
+			const BufMem tokenOwner(token);
+			if (!derived || !EAC_CTX_set_encryption_ctx(mEac.get(), EAC_ID_CA))
+			{
+				std::cerr << "Chip authentication failed" << std::endl;
+				return {{}, SW_CONDITIONS};
+			}
+
+			const KA_CTX* keys = mEac->ca_ctx->ka_ctx;
+			std::cerr << "Chip authentication established K_enc: " << toHex(toBytes(keys->k_enc)) << " K_mac: " << toHex(toBytes(keys->k_mac)) << std::endl;
+			mRetiredChannel = std::move(mChannel);
+			mChannel = std::move(mEac);
+			return {tlv({0x7C}, concat({tlv({0x81}, toBytes(nonce)), tlv({0x82}, toBytes(token))})), SW_OK};
 		}
 
 
@@ -816,7 +1089,32 @@ class Card
 					{
 						return mseSetAt(pCommand);
 					}
+					if (pCommand.mP1 == 0x81 && pCommand.mP2 == 0xB6)
+					{
+						return setDst(pCommand);
+					}
+					if (pCommand.mP1 == 0x81 && pCommand.mP2 == 0xA4)
+					{
+						return setTerminalAuthentication(pCommand);
+					}
+					if (pCommand.mP1 == 0x41 && pCommand.mP2 == 0xA4)
+					{
+						return setChipAuthentication(pCommand);
+					}
 					return {{}, SW_WRONG_P1P2};
+
+				case 0x2A:
+					if (pCommand.mP1 == 0x00 && pCommand.mP2 == 0xBE)
+					{
+						return verifyCertificate(pCommand);
+					}
+					return {{}, SW_WRONG_P1P2};
+
+				case 0x82:
+					return externalAuthenticate(pCommand);
+
+				case 0x84:
+					return getChallenge();
 
 				case 0x86:
 					return generalAuthenticate(pCommand);
@@ -838,24 +1136,19 @@ class Card
 
 		BufMem pad(const Bytes& pData) const
 		{
-			const BufMem plain = toBufMem(pData);
-			return BufMem(EAC_add_iso_pad(mChannel.get(), plain.get()));
+			return isoPad(mChannel.get(), pData);
 		}
 
 
-		// The MAC of OpenPACE covers the send sequence counter and exactly the bytes it is given.
 		Bytes macOfPadded(const Bytes& pPadded) const
 		{
-			const BufMem input = toBufMem(pPadded);
-			const BufMem result(EAC_authenticate(mChannel.get(), input.get()));
-			return toBytes(result.get());
+			return ::macOfPadded(mChannel.get(), pPadded);
 		}
 
 
 		Bytes mac(const Bytes& pData) const
 		{
-			const BufMem padded = pad(pData);
-			return padded ? macOfPadded(toBytes(padded.get())) : Bytes();
+			return macOf(mChannel.get(), pData);
 		}
 
 
@@ -959,6 +1252,12 @@ class Card
 				large[i] = static_cast<uint8_t>(i);
 			}
 			mEidFiles[0x0111] = {0x11, large, true};
+			// EF.CardSecurity lies in the master file; its short identifier reaches it from the eID application too.
+			if (mOptions.mCardSecurity)
+			{
+				mMasterFiles[0x011D] = {0x1D, *mOptions.mCardSecurity, true};
+				mEidFiles[0x011D] = mMasterFiles[0x011D];
+			}
 		}
 
 
@@ -1007,6 +1306,268 @@ class Card
 
 
 };
+
+
+// The eID server's half of terminal and chip authentication and its secure messaging.
+class Terminal
+{
+	private:
+		std::unique_ptr<EAC_CTX, EacCtxDeleter> mCtx;
+		std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> mTerminalKey {nullptr, &EVP_PKEY_free};
+		Bytes mEphemeralKey;
+		bool mSecureMessaging = false;
+
+		static std::string answer(const std::vector<Bytes>& pValues = {})
+		{
+			std::string line = "OK";
+			for (const auto& value : pValues)
+			{
+				line += ' ' + toHex(value);
+			}
+			return line;
+		}
+
+
+		std::string ephemeralKey()
+		{
+			// TA_STEP3 answers the compressed key; the card receives the whole point.
+			const BufMem key(TA_STEP3_generate_ephemeral_key(mCtx.get()));
+			const BufMem point(key ? CA_STEP2_get_eph_pubkey(mCtx.get()) : nullptr);
+			if (!point)
+			{
+				return "ERROR no ephemeral key";
+			}
+			mEphemeralKey = toBytes(point.get());
+			return answer({mEphemeralKey});
+		}
+
+
+		// Signed here with OpenSSL after TR-03110: ECDSA with SHA-256 (the protocol of the test
+		// terminals) over ID_PICC || r_PICC || Comp(PK_PCD) || aux data, as plain r || s.
+		std::string sign(const std::vector<Bytes>& pArguments)
+		{
+			if (pArguments.size() < 2 || mEphemeralKey.empty() || !mTerminalKey)
+			{
+				return "ERROR sign needs challenge, card key and an ephemeral key";
+			}
+			// Comp() of elliptic-curve keys: the x coordinate of the uncompressed point.
+			const auto compress = [](const Bytes& pPoint){
+					return pPoint.size() % 2 == 1 && pPoint[0] == 0x04 ? Bytes(pPoint.begin() + 1, pPoint.begin() + 1 + static_cast<long>(pPoint.size() / 2)) : Bytes();
+				};
+			const Bytes idPicc = compress(pArguments[1]);
+			const Bytes compressedKey = compress(mEphemeralKey);
+			if (idPicc.empty() || compressedKey.empty())
+			{
+				return "ERROR keys are no uncompressed points";
+			}
+			const Bytes data = concat({idPicc, pArguments[0], compressedKey, pArguments.size() > 2 ? pArguments[2] : Bytes()});
+
+			std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> md(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
+			size_t length = 0;
+			if (!md || EVP_DigestSignInit(md.get(), nullptr, EVP_sha256(), nullptr, mTerminalKey.get()) != 1
+					|| EVP_DigestSign(md.get(), nullptr, &length, data.data(), data.size()) != 1)
+			{
+				return "ERROR signature";
+			}
+			Bytes der(length);
+			if (EVP_DigestSign(md.get(), der.data(), &length, data.data(), data.size()) != 1)
+			{
+				return "ERROR signature";
+			}
+			const unsigned char* position = der.data();
+			std::unique_ptr<ECDSA_SIG, decltype(&ECDSA_SIG_free)> signature(d2i_ECDSA_SIG(nullptr, &position, static_cast<long>(length)), &ECDSA_SIG_free);
+			const int size = (EVP_PKEY_get_bits(mTerminalKey.get()) + 7) / 8;
+			Bytes plain(static_cast<size_t>(2 * size));
+			if (!signature
+					|| BN_bn2binpad(ECDSA_SIG_get0_r(signature.get()), plain.data(), size) != size
+					|| BN_bn2binpad(ECDSA_SIG_get0_s(signature.get()), plain.data() + size, size) != size)
+			{
+				return "ERROR signature";
+			}
+			return answer({plain});
+		}
+
+
+		std::string chipAuthentication(const std::vector<Bytes>& pArguments)
+		{
+			if (pArguments.size() != 3)
+			{
+				return "ERROR chip-authentication needs card key, nonce and token";
+			}
+			const BufMem cardKey = toBufMem(pArguments[0]);
+			const BufMem nonce = toBufMem(pArguments[1]);
+			const BufMem token = toBufMem(pArguments[2]);
+			if (!CA_STEP4_compute_shared_secret(mCtx.get(), cardKey.get()))
+			{
+				return "ERROR shared secret";
+			}
+			if (!CA_STEP6_derive_keys(mCtx.get(), nonce.get(), token.get()))
+			{
+				return "ERROR token not verified";
+			}
+			if (!EAC_CTX_set_encryption_ctx(mCtx.get(), EAC_ID_CA))
+			{
+				return "ERROR keys";
+			}
+			mSecureMessaging = true;
+			return answer();
+		}
+
+
+		std::string wrap(const Bytes& pApdu)
+		{
+			const auto command = parseCommand(pApdu);
+			if (!mSecureMessaging || !command)
+			{
+				return "ERROR no channel or no command";
+			}
+
+			EAC_increment_ssc(mCtx.get());
+			const Bytes header = {static_cast<uint8_t>(command->mCla | 0x0C), command->mIns, command->mP1, command->mP2};
+			Bytes objects;
+			if (!command->mData.empty())
+			{
+				const BufMem padded = isoPad(mCtx.get(), command->mData);
+				const BufMem encrypted(EAC_encrypt(mCtx.get(), padded.get()));
+				objects = tlv({0x87}, concat({{0x01}, toBytes(encrypted.get())}));
+			}
+			if (command->mHasLe)
+			{
+				const size_t le = command->mLe;
+				const Bytes value = le == 256 ? Bytes({0x00}) : le == 65536 ? Bytes({0x00, 0x00})
+						: le > 256 ? Bytes({static_cast<uint8_t>(le >> 8), static_cast<uint8_t>(le)}) : Bytes({static_cast<uint8_t>(le)});
+				objects = concat({objects, tlv({0x97}, value)});
+			}
+			const BufMem paddedHeader = isoPad(mCtx.get(), header);
+			const Bytes macInput = concat({toBytes(paddedHeader.get()), objects});
+			// As the card checks it: a header alone is not padded twice.
+			const Bytes mac = objects.empty() ? macOfPadded(mCtx.get(), macInput) : macOf(mCtx.get(), macInput);
+			objects = concat({objects, tlv({0x8E}, mac)});
+
+			const bool extended = objects.size() > 255 || command->mLe > 256;
+			Bytes apdu = header;
+			if (extended)
+			{
+				apdu = concat({apdu, {0x00, static_cast<uint8_t>(objects.size() >> 8), static_cast<uint8_t>(objects.size())}, objects, {0x00, 0x00}});
+			}
+			else
+			{
+				apdu = concat({apdu, {static_cast<uint8_t>(objects.size())}, objects, {0x00}});
+			}
+			return answer({apdu});
+		}
+
+
+		std::string unwrap(const Bytes& pResponse)
+		{
+			if (!mSecureMessaging || pResponse.size() < 2)
+			{
+				return "ERROR no channel or no response";
+			}
+			const Bytes body(pResponse.begin(), pResponse.end() - 2);
+			const auto objects = parseTlvs(body);
+			if (!objects || !objects->count(0x99) || !objects->count(0x8E))
+			{
+				return "ERROR not protected";
+			}
+
+			EAC_increment_ssc(mCtx.get());
+			Bytes macInput;
+			if (objects->count(0x87))
+			{
+				macInput = tlv({0x87}, objects->at(0x87));
+			}
+			macInput = concat({macInput, tlv({0x99}, objects->at(0x99))});
+			if (macOf(mCtx.get(), macInput) != objects->at(0x8E))
+			{
+				return "ERROR response MAC wrong";
+			}
+
+			Bytes plain;
+			if (objects->count(0x87))
+			{
+				const Bytes& value = objects->at(0x87);
+				if (value.empty() || value[0] != 0x01)
+				{
+					return "ERROR padding indicator";
+				}
+				const BufMem encrypted = toBufMem(Bytes(value.begin() + 1, value.end()));
+				const BufMem decrypted(EAC_decrypt(mCtx.get(), encrypted.get()));
+				const BufMem unpadded(decrypted ? EAC_remove_iso_pad(decrypted.get()) : nullptr);
+				if (!unpadded)
+				{
+					return "ERROR cryptogram";
+				}
+				plain = toBytes(unpadded.get());
+			}
+			return answer({concat({plain, objects->at(0x99)})});
+		}
+
+	public:
+		bool init(const Options& pOptions)
+		{
+			const unsigned char* key = pOptions.mTerminalKey.data();
+			mTerminalKey.reset(d2i_AutoPrivateKey(nullptr, &key, static_cast<long>(pOptions.mTerminalKey.size())));
+			mCtx.reset(EAC_CTX_new());
+			return mTerminalKey && mCtx
+				   && EAC_CTX_init_ca(mCtx.get(), NID_id_CA_ECDH_AES_CBC_CMAC_128, pOptions.mCaCurve);
+		}
+
+
+		std::string handle(const std::string& pLine)
+		{
+			std::istringstream words(pLine);
+			std::string request;
+			words >> request;
+			std::vector<Bytes> arguments;
+			std::string word;
+			while (words >> word)
+			{
+				arguments.push_back(fromHex(word));
+			}
+
+			if (request == "ephemeral-key")
+			{
+				return ephemeralKey();
+			}
+			if (request == "sign")
+			{
+				return sign(arguments);
+			}
+			if (request == "chip-authentication")
+			{
+				return chipAuthentication(arguments);
+			}
+			if (request == "wrap" && arguments.size() == 1)
+			{
+				return wrap(arguments[0]);
+			}
+			if (request == "unwrap" && arguments.size() == 1)
+			{
+				return unwrap(arguments[0]);
+			}
+			return "ERROR unknown request " + request;
+		}
+
+
+};
+
+
+int runTerminal(const Options& pOptions)
+{
+	Terminal terminal;
+	if (!terminal.init(pOptions))
+	{
+		std::cerr << "Cannot set up the terminal" << std::endl;
+		return 1;
+	}
+	std::string line;
+	while (std::getline(std::cin, line))
+	{
+		std::cout << terminal.handle(line) << std::endl;
+	}
+	return 0;
+}
 
 
 bool readFrame(Bytes& pFrame)
@@ -1099,6 +1660,31 @@ std::optional<Options> parseOptions(int pArgc, char** pArgv)
 			{
 				options.mWrongToken = true;
 			}
+			else if (name == "--cvca")
+			{
+				options.mCvca = readBinaryFile(value());
+			}
+			else if (name == "--ca-key")
+			{
+				options.mCaKey = readBinaryFile(value());
+			}
+			else if (name == "--ca-curve")
+			{
+				options.mCaCurve = std::stoi(value());
+			}
+			else if (name == "--card-security")
+			{
+				options.mCardSecurity = readBinaryFile(value());
+			}
+			else if (name == "--terminal")
+			{
+				options.mTerminal = true;
+			}
+			else if (name == "--terminal-key")
+			{
+				options.mTerminalKey = readBinaryFile(value());
+			}
+
 			else
 			{
 				std::cerr << "Unknown option: " << name << std::endl;
@@ -1127,6 +1713,12 @@ int main(int argc, char** argv)
 	}
 
 	EAC_init();
+	if (options->mTerminal)
+	{
+		const int result = runTerminal(*options);
+		EAC_cleanup();
+		return result;
+	}
 	{
 		Card card(*options);
 		Bytes frame;
