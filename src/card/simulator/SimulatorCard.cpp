@@ -425,7 +425,8 @@ ResponseApdu SimulatorCard::executeResetRetryCounter(const CommandApdu& pCommand
 	switch (pCommand.getP1())
 	{
 		case cChangePin:
-			qCDebug(card_simulator) << "CHANGE PIN:" << pCommand.getData();
+			// The new PIN is what a user typed: only the secure category may show it.
+			qCDebug(secure) << "CHANGE PIN:" << pCommand.getData();
 			return answer(StatusCode::SUCCESS);
 
 		case cUnblockPin:

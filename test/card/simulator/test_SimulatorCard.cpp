@@ -390,6 +390,7 @@ class test_SimulatorCard
 			QTest::newRow("PACE step without chaining") << QByteArrayList {paceOk, command("00860000", emptyGa)} << QByteArray("6E00") << QByteArray("") << 0;
 			QTest::newRow("PACE encrypted nonce") << QByteArrayList {paceOk, command("10860000", emptyGa)} << QByteArray("9000") << QByteArray() << 20;
 			QTest::newRow("PACE bad mapping data") << QByteArrayList {paceOk, command("10860000", emptyGa), command("10860000", dynamicAuthenticationData(context(1, QByteArray::fromHex("0401"))))} << QByteArray("6A80") << QByteArray("") << 0;
+			QTest::newRow("PACE token after failed mapping") << QByteArrayList {paceOk, command("10860000", emptyGa), command("10860000", emptyGa), command("10860000", emptyGa), command("00860000", dynamicAuthenticationData(context(5, QByteArray(8, '\0'))))} << QByteArray("63C2") << QByteArray("") << 0;
 			QTest::newRow("PACE unsupported protocol") << QByteArrayList {mseSetAtPace(cPace256Oid, 3), command("10860000", emptyGa)} << QByteArray("6300") << QByteArray("") << 0;
 			QTest::newRow("PACE last step chained") << QByteArrayList {paceOk, command("10860000", emptyGa), command("10860000", emptyGa), command("10860000", emptyGa), command("10860000", emptyGa)} << QByteArray("6883") << QByteArray("") << 0;
 			QTest::newRow("PACE restarts after 6883") << QByteArrayList {paceOk, command("10860000", emptyGa), command("10860000", emptyGa), command("10860000", emptyGa), command("10860000", emptyGa), command("10860000", emptyGa)} << QByteArray("9000") << QByteArray() << 20;
