@@ -7,7 +7,6 @@
 
 using namespace tessarovin;
 using pcsc::PcscReturnCode;
-using pcsc::toString;
 
 namespace
 {
@@ -52,7 +51,7 @@ PcscCard::PcscCard(PcscReader* pPcscReader)
 {
 	// A failure shows at establishConnection, which cannot connect without the context.
 	const auto returnCode = SCardApi::getInstance().establishContext(SCARD_SCOPE_USER, &mContextHandle);
-	qCDebug(card_pcsc) << "SCardEstablishContext for" << getReaderName() << ":" << toString(returnCode);
+	qCDebug(card_pcsc) << "SCardEstablishContext for" << getReaderName() << ":" << returnCode;
 
 	mKeepAliveTimer.setInterval(4000);
 	connect(&mKeepAliveTimer, &QTimer::timeout, this, &PcscCard::sendSCardStatus);
@@ -69,7 +68,7 @@ PcscCard::~PcscCard()
 	}
 
 	const auto returnCode = SCardApi::getInstance().releaseContext(mContextHandle);
-	qCDebug(card_pcsc) << "SCardReleaseContext for" << getReaderName() << ":" << toString(returnCode);
+	qCDebug(card_pcsc) << "SCardReleaseContext for" << getReaderName() << ":" << returnCode;
 	mContextHandle = 0;
 }
 
@@ -98,7 +97,7 @@ CardReturnCode PcscCard::establishConnection()
 	const QString readerName = getReaderName();
 	const auto returnCode = api.connect(mContextHandle, mReader->getReaderState().szReader,
 			SCARD_SHARE_SHARED, SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1, &mCardHandle, &mProtocol);
-	qCDebug(card_pcsc) << "SCardConnect for" << readerName << ":" << toString(returnCode)
+	qCDebug(card_pcsc) << "SCardConnect for" << readerName << ":" << returnCode
 					   << "| cardHandle:" << mCardHandle << "| protocol:" << protocolToString(mProtocol);
 	if (returnCode != pcsc::Scard_S_Success)
 	{
@@ -109,7 +108,7 @@ CardReturnCode PcscCard::establishConnection()
 	}
 
 	const auto transactionCode = api.beginTransaction(mCardHandle);
-	qCDebug(card_pcsc) << "SCardBeginTransaction for" << readerName << ":" << toString(transactionCode);
+	qCDebug(card_pcsc) << "SCardBeginTransaction for" << readerName << ":" << transactionCode;
 	if (transactionCode != pcsc::Scard_S_Success)
 	{
 		api.disconnect(mCardHandle, SCARD_LEAVE_CARD);
@@ -134,12 +133,12 @@ CardReturnCode PcscCard::releaseConnection()
 	auto& api = SCardApi::getInstance();
 	mKeepAliveTimer.stop();
 	const auto endCode = api.endTransaction(mCardHandle, SCARD_LEAVE_CARD);
-	qCDebug(card_pcsc) << "SCardEndTransaction for" << getReaderName() << ":" << toString(endCode);
+	qCDebug(card_pcsc) << "SCardEndTransaction for" << getReaderName() << ":" << endCode;
 
 	const auto returnCode = api.disconnect(mCardHandle, SCARD_RESET_CARD);
 	mCardHandle = 0;
 	mProtocol = SCARD_PROTOCOL_UNDEFINED;
-	qCDebug(card_pcsc) << "SCardDisconnect for" << getReaderName() << ":" << toString(returnCode);
+	qCDebug(card_pcsc) << "SCardDisconnect for" << getReaderName() << ":" << returnCode;
 
 	return returnCode == pcsc::Scard_S_Success ? CardReturnCode::OK : CardReturnCode::COMMAND_FAILED;
 }
@@ -204,12 +203,12 @@ PcscCard::CardResult PcscCard::transmit(const QByteArray& pSendBuffer) const
 	qCDebug(card_pcsc) << "Reconnect to Card";
 	if (reconnectCode != pcsc::Scard_S_Success)
 	{
-		qCCritical(card_pcsc) << "SCardReconnect failed:" << toString(reconnectCode);
+		qCCritical(card_pcsc) << "SCardReconnect failed:" << reconnectCode;
 		return {reconnectCode, QByteArray()};
 	}
 
 	const auto transactionCode = api.beginTransaction(mCardHandle);
-	qCDebug(card_pcsc) << "SCardBeginTransaction:" << toString(transactionCode);
+	qCDebug(card_pcsc) << "SCardBeginTransaction:" << transactionCode;
 	return transmit(pSendBuffer, sendPci);
 }
 
@@ -224,7 +223,7 @@ PcscCard::CardResult PcscCard::transmit(const QByteArray& pSendBuffer, const SCA
 	const auto returnCode = SCardApi::getInstance().transmit(mCardHandle, pSendPci,
 			reinterpret_cast<const uchar*>(pSendBuffer.constData()), static_cast<DWORD>(pSendBuffer.size()),
 			&receivePci, reinterpret_cast<uchar*>(receiveBuffer.data()), &receiveLength);
-	qCDebug(card_pcsc) << "Transmit for" << getReaderName() << ":" << toString(returnCode);
+	qCDebug(card_pcsc) << "Transmit for" << getReaderName() << ":" << returnCode;
 
 	switch (returnCode)
 	{
@@ -249,7 +248,7 @@ PcscCard::CardResult PcscCard::transmit(const QByteArray& pSendBuffer, const SCA
 			return {returnCode, QByteArray()};
 
 		default:
-			qCCritical(card_pcsc) << "Unexpected returnCode:" << toString(returnCode);
+			qCCritical(card_pcsc) << "Unexpected returnCode:" << returnCode;
 			return {returnCode, QByteArray()};
 	}
 
@@ -293,7 +292,7 @@ PcscCard::CardResult PcscCard::control(DWORD pControlCode, const QByteArray& pCo
 	}
 
 	buffer.resize(static_cast<qsizetype>(bytesReturned));
-	qCDebug(card_pcsc) << "SCardControl for" << getReaderName() << ":" << toString(returnCode) << buffer.toHex();
+	qCDebug(card_pcsc) << "SCardControl for" << getReaderName() << ":" << returnCode << buffer.toHex();
 	return {returnCode, buffer};
 }
 

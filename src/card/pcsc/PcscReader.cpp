@@ -9,7 +9,6 @@
 
 using namespace tessarovin;
 using pcsc::PcscReturnCode;
-using pcsc::toString;
 
 namespace
 {
@@ -65,9 +64,9 @@ PcscReader::~PcscReader()
 	{
 		auto& api = SCardApi::getInstance();
 		const auto cancelCode = api.cancel(mContextHandle);
-		qCDebug(card_pcsc) << "SCardCancel:        " << toString(cancelCode);
+		qCDebug(card_pcsc) << "SCardCancel:        " << cancelCode;
 		const auto releaseCode = api.releaseContext(mContextHandle);
-		qCDebug(card_pcsc) << "SCardReleaseContext:" << toString(releaseCode);
+		qCDebug(card_pcsc) << "SCardReleaseContext:" << releaseCode;
 		mContextHandle = 0;
 	}
 
@@ -79,7 +78,7 @@ PcscReader::~PcscReader()
 long PcscReader::init()
 {
 	const auto returnCode = SCardApi::getInstance().establishContext(SCARD_SCOPE_USER, &mContextHandle);
-	qCDebug(card_pcsc) << "SCardEstablishContext:" << toString(returnCode);
+	qCDebug(card_pcsc) << "SCardEstablishContext:" << returnCode;
 	if (returnCode != pcsc::Scard_S_Success)
 	{
 		qCWarning(card_pcsc) << "Cannot establish context";
@@ -112,7 +111,7 @@ long PcscReader::readReaderFeatures()
 			.arg(SCARD_SHARE_DIRECT).arg(0)
 			.arg(QString::number(cardHandle, 16)).arg(protocol);
 	const auto connectCode = api.connect(mContextHandle, mReaderName.constData(), SCARD_SHARE_DIRECT, 0, &cardHandle, &protocol);
-	qCDebug(card_pcsc) << "SCardConnect for" << getName() << ":" << toString(connectCode);
+	qCDebug(card_pcsc) << "SCardConnect for" << getName() << ":" << connectCode;
 	if (connectCode != pcsc::Scard_S_Success)
 	{
 		return connectCode;
@@ -125,7 +124,7 @@ long PcscReader::readReaderFeatures()
 	const auto controlCode = api.control(cardHandle, CM_IOCTL_GET_FEATURE_REQUEST, input.constData(), static_cast<DWORD>(input.size()),
 			answer.data(), static_cast<DWORD>(answer.size()), &answerLength);
 	answer.resize(controlCode == pcsc::Scard_S_Success ? static_cast<qsizetype>(qMin<DWORD>(answerLength, 1024)) : 0);
-	qCDebug(card_pcsc) << "SCardControl for" << getName() << ":" << toString(controlCode);
+	qCDebug(card_pcsc) << "SCardControl for" << getName() << ":" << controlCode;
 
 	if (controlCode != pcsc::Scard_S_Success)
 	{
@@ -139,7 +138,7 @@ long PcscReader::readReaderFeatures()
 	}
 
 	const auto disconnectCode = api.disconnect(cardHandle, SCARD_LEAVE_CARD);
-	qCDebug(card_pcsc) << "SCardDisconnect for" << getName() << ":" << toString(disconnectCode);
+	qCDebug(card_pcsc) << "SCardDisconnect for" << getName() << ":" << disconnectCode;
 	return pcsc::Scard_S_Success;
 }
 
@@ -180,7 +179,7 @@ bool PcscReader::readCardStatus()
 			return false;
 
 		case pcsc::Scard_E_Unknown_Reader:
-			qCWarning(card_pcsc) << "SCardGetStatusChange:" << toString(returnCode);
+			qCWarning(card_pcsc) << "SCardGetStatusChange:" << returnCode;
 			qCWarning(card_pcsc) << "Reader unknown, stop updating reader information";
 			if (getTimerId() != 0)
 			{
@@ -190,7 +189,7 @@ bool PcscReader::readCardStatus()
 			return false;
 
 		default:
-			qCWarning(card_pcsc) << "SCardGetStatusChange:" << toString(returnCode);
+			qCWarning(card_pcsc) << "SCardGetStatusChange:" << returnCode;
 			qCWarning(card_pcsc) << "Cannot update reader";
 			return false;
 	}
