@@ -123,7 +123,7 @@ long PcscReader::readReaderFeatures()
 	DWORD answerLength = 0;
 	const auto controlCode = api.control(cardHandle, CM_IOCTL_GET_FEATURE_REQUEST, input.constData(), static_cast<DWORD>(input.size()),
 			answer.data(), static_cast<DWORD>(answer.size()), &answerLength);
-	answer.resize(controlCode == pcsc::Scard_S_Success ? static_cast<qsizetype>(qMin<DWORD>(answerLength, 1024)) : 0);
+	answer.resize(controlCode == pcsc::Scard_S_Success ? static_cast<qsizetype>(answerLength) : 0);
 	qCDebug(card_pcsc) << "SCardControl for" << getName() << ":" << controlCode;
 
 	if (controlCode != pcsc::Scard_S_Success)
