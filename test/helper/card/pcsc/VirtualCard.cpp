@@ -1,0 +1,8 @@
+#include "VirtualCard.h"
+
+using namespace tessarovin;
+
+
+void VirtualCard::reset()
+{
+}
