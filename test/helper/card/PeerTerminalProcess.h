@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TestEnvironment.h"
+
 #include <QByteArray>
 #include <QByteArrayList>
 #include <QDeadlineTimer>
@@ -42,7 +44,7 @@ class PeerTerminalProcess
 		// The terminal's key (PKCS#8 DER) and the curve of chip authentication.
 		bool start(const QString& pTerminalKey, int pCaCurve = 13)
 		{
-			mProcess.start(QStringLiteral(PACE_PEER), {QStringLiteral("--terminal"),
+			mProcess.start(getProgramDirectory() + QStringLiteral("/PacePeer"), {QStringLiteral("--terminal"),
 													   QStringLiteral("--terminal-key"), pTerminalKey,
 													   QStringLiteral("--ca-curve"), QString::number(pCaCurve)});
 			return mProcess.waitForStarted();

@@ -63,7 +63,7 @@ class test_EFCardSecurity
 		void initTestCase()
 		{
 			QVERIFY(mDir.isValid());
-			mContent = QStringLiteral(ASN1_FIXTURES "/card_access.der");
+			mContent = getProgramDirectory() + QStringLiteral("/fixtures/asn1/card_access.der");
 			mOtherContent = path(QStringLiteral("integer.der"));
 			runOpenSsl({"asn1parse", "-genconf", "-", "-noout", "-out", mOtherContent}, "asn1=INTEGER:5\n");
 			QVERIFY(QFile::exists(mOtherContent));
