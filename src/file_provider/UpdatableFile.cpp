@@ -219,12 +219,12 @@ void UpdatableFile::update()
 	}
 
 	mUpdateRunning = true;
-	const auto* downloader = Env::getSingleton<Downloader>();
+	auto* downloader = Env::getSingleton<Downloader>();
 	connect(downloader, &Downloader::fireDownloadSuccess, this, &UpdatableFile::onDownloadSuccess);
 	connect(downloader, &Downloader::fireDownloadFailed, this, &UpdatableFile::onDownloadFailed);
 	connect(downloader, &Downloader::fireDownloadUnnecessary, this, &UpdatableFile::onDownloadUnnecessary);
 
-	Env::getSingleton<Downloader>()->download(mUpdateUrl, cacheTimestamp());
+	downloader->download(mUpdateUrl, cacheTimestamp());
 }
 
 
