@@ -8,6 +8,7 @@ set(KENDRAWELL_RESOURCES_DIR ${CMAKE_CURRENT_LIST_DIR})
 
 # Files below resources/, with their path there as resource path.
 # images/desktop/npa.ico comes from tools/make_icon.py (sizes 16 32 48).
+# updatable-files/ holds the built-in copies of the files that the update server may replace.
 set(KENDRAWELL_RESOURCE_FILES
 	config.json
 	images/kendrawell.svg
@@ -16,6 +17,20 @@ set(KENDRAWELL_RESOURCE_FILES
 	images/html_templates/kendrawell_logo_de.svg
 	images/html_templates/kendrawell_logo_en.svg
 	template.html
+	updatable-files/supported-providers.json
+	updatable-files/supported-readers.json
+	updatable-files/releasenotes/de/2.6.0.txt
+	updatable-files/releasenotes/de/2.6.1.txt
+	updatable-files/releasenotes/de/2.6.2.txt
+	updatable-files/releasenotes/de/2.6.3.txt
+	updatable-files/releasenotes/de/announce.txt
+	updatable-files/releasenotes/de/issues.txt
+	updatable-files/releasenotes/en/2.6.0.txt
+	updatable-files/releasenotes/en/2.6.1.txt
+	updatable-files/releasenotes/en/2.6.2.txt
+	updatable-files/releasenotes/en/2.6.3.txt
+	updatable-files/releasenotes/en/announce.txt
+	updatable-files/releasenotes/en/issues.txt
 )
 
 set(KENDRAWELL_TRANSLATIONS

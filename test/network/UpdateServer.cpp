@@ -1,0 +1,130 @@
+#include "UpdateServer.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSslCertificate>
+
+using namespace tessarovin;
+
+
+UpdateServer::UpdateServer()
+	: mPeer()
+	, mRoot(QDir::temp().filePath(QStringLiteral("update-server")))
+{
+}
+
+
+bool UpdateServer::start()
+{
+	QDir(mRoot).removeRecursively();
+	if (!QDir().mkpath(mRoot))
+	{
+		return false;
+	}
+	return mPeer.startScript(QStringLiteral(UPDATE_SERVER_SCRIPT), {
+				QStringLiteral("--root"), mRoot,
+				QStringLiteral("--cert"), TestPeer::certificate(QStringLiteral("rsa2048")),
+				QStringLiteral("--key"), TestPeer::key(QStringLiteral("rsa2048"))
+			});
+}
+
+
+bool UpdateServer::writeConfig() const
+{
+	QFile shipped(QStringLiteral(":/config.json"));
+	QFile certificateFile(TestPeer::certificate(QStringLiteral("rsa2048")));
+	if (!shipped.open(QIODevice::ReadOnly) || !certificateFile.open(QIODevice::ReadOnly))
+	{
+		return false;
+	}
+
+	auto config = QJsonDocument::fromJson(shipped.readAll()).object();
+	const QSslCertificate certificate(certificateFile.readAll(), QSsl::Pem);
+	config.insert(QStringLiteral("updateCertificates"), QJsonArray({QString::fromLatin1(certificate.toDer().toHex())}));
+	// With the trailing slash, as the shipped address has it.
+	config.insert(QStringLiteral("updateServer"), QJsonObject({{QStringLiteral("baseUrl"), url(QStringLiteral("/")).toString()}}));
+
+	QFile file(QCoreApplication::applicationDirPath() + QStringLiteral("/config.json"));
+	return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(QJsonDocument(config).toJson()) > 0;
+}
+
+
+void UpdateServer::removeConfig()
+{
+	QFile::remove(QCoreApplication::applicationDirPath() + QStringLiteral("/config.json"));
+}
+
+
+quint16 UpdateServer::port() const
+{
+	return mPeer.port();
+}
+
+
+QUrl UpdateServer::url(const QString& pPath) const
+{
+	return QUrl(QStringLiteral("https://127.0.0.1:%1%2").arg(port()).arg(pPath));
+}
+
+
+QString UpdateServer::root() const
+{
+	return mRoot;
+}
+
+
+void UpdateServer::putFile(const QString& pPath, const QByteArray& pData, const QDateTime& pModified) const
+{
+	const auto path = mRoot + QLatin1Char('/') + pPath;
+	QDir().mkpath(QFileInfo(path).absolutePath());
+	QFile file(path);
+	// Flushed first: the write of the buffer would move the modification time again.
+	if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(pData) != pData.size() || !file.flush()
+			|| !file.setFileTime(pModified, QFileDevice::FileModificationTime))
+	{
+		qFatal("cannot serve %s", qPrintable(path));
+	}
+}
+
+
+void UpdateServer::removeFile(const QString& pPath) const
+{
+	QFile::remove(mRoot + QLatin1Char('/') + pPath);
+}
+
+
+QList<UpdateServer::Record> UpdateServer::records()
+{
+	QList<Record> result;
+	const auto lines = mPeer.output().split('\n');
+	for (const auto& line : lines)
+	{
+		const auto object = QJsonDocument::fromJson(line).object();
+		if (object.isEmpty())
+		{
+			continue;
+		}
+		result << Record{
+			object.value(QStringLiteral("path")).toString(),
+			object.value(QStringLiteral("ifModifiedSince")).toString(),
+			object.value(QStringLiteral("status")).toInt(),
+			object.value(QStringLiteral("body")).toString()
+		};
+	}
+	return result;
+}
+
+
+QList<UpdateServer::Record> UpdateServer::records(const QString& pPath)
+{
+	auto result = records();
+	result.removeIf([&pPath](const Record& pRecord){
+				return pRecord.mPath != pPath;
+			});
+	return result;
+}

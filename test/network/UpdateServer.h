@@ -1,0 +1,53 @@
+#pragma once
+
+#include "TestPeer.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QUrl>
+
+namespace tessarovin
+{
+
+// The update server of the tests (update_server.py) over TLS with the certificate "rsa2048", serving
+// the files of a folder of its own. writeConfig makes it the update server of the security
+// configuration: the tests that use it need ":/config.json" in their resources and a program folder
+// of their own, and must call it before anything reads the configuration.
+class UpdateServer
+{
+	public:
+		// One answered request.
+		struct Record
+		{
+			QString mPath;
+			QString mIfModifiedSince;
+			int mStatus;
+			QString mBody;
+		};
+
+	private:
+		TestPeer mPeer;
+		QString mRoot;
+
+	public:
+		UpdateServer();
+
+		bool start();
+		bool writeConfig() const;
+		static void removeConfig();
+
+		[[nodiscard]] quint16 port() const;
+		[[nodiscard]] QUrl url(const QString& pPath) const;
+		[[nodiscard]] QString root() const;
+
+		// Serves the data under the path (relative to the root) with its modification time.
+		void putFile(const QString& pPath, const QByteArray& pData, const QDateTime& pModified) const;
+		void removeFile(const QString& pPath) const;
+
+		[[nodiscard]] QList<Record> records();
+		[[nodiscard]] QList<Record> records(const QString& pPath);
+};
+
+} // namespace tessarovin
