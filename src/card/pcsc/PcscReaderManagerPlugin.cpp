@@ -3,10 +3,7 @@
 #include "LogCategories.h"
 #include "SCardApi.h"
 
-#include <cstring>
-
 using namespace tessarovin;
-using pcsc::PcscReturnCode;
 
 namespace
 {
