@@ -3,6 +3,9 @@
 #include "LogCategories.h"
 #include "LogHandler.h"
 #include "PcscReader.h"
+#include "pinpad/DestroyPaceChannel.h"
+#include "pinpad/EstablishPaceChannel.h"
+#include "pinpad/PinModify.h"
 #include "SCardApi.h"
 
 using namespace tessarovin;
@@ -300,4 +303,86 @@ PcscCard::CardResult PcscCard::control(DWORD pControlCode, const QByteArray& pCo
 void PcscCard::sendSCardStatus()
 {
 	SCardApi::getInstance().status(mCardHandle);
+}
+
+
+bool PcscCard::readerHasFeature(FeatureID pFeatureID) const
+{
+	return mReader && mReader->hasFeature(pFeatureID);
+}
+
+
+EstablishPaceChannelOutput PcscCard::establishPaceChannel(PacePasswordId pPasswordId,
+		int pPreferredPinLength,
+		const QByteArray& pChat,
+		const QByteArray& pCertificateDescription)
+{
+	// The pin pad asks for the PIN itself and knows its length.
+	Q_UNUSED(pPreferredPinLength)
+
+	if (!readerHasFeature(FeatureID::EXECUTE_PACE))
+	{
+		return EstablishPaceChannelOutput(pPasswordId, CardReturnCode::COMMAND_FAILED);
+	}
+
+	const EstablishPaceChannel channel(pPasswordId, pChat, pCertificateDescription);
+	const auto controlCode = static_cast<DWORD>(mReader->getFeatureValue(FeatureID::EXECUTE_PACE));
+	const auto result = control(controlCode, channel.createASN1Struct());
+	if (result.mReturnCode != pcsc::Scard_S_Success)
+	{
+		qCWarning(card_pcsc) << "Control to establish PACE channel failed";
+		return EstablishPaceChannelOutput(pPasswordId, CardReturnCode::COMMAND_FAILED);
+	}
+
+	EstablishPaceChannelOutput output(pPasswordId, CardReturnCode::UNDEFINED);
+	if (!output.parse(result.mResponse))
+	{
+		qCWarning(card_pcsc) << "Parsing of EstablishPaceChannelOutput failed";
+
+		// A result code of success whose output data is cut off or garbled lacks what the next
+		// steps need (EF.CardAccess, the card's status): it is no successful PACE. Other result
+		// codes (cancelled, wrong PIN) stand as the reader sent them.
+		if (output.isSuccess())
+		{
+			output.setPaceReturnCode(CardReturnCode::COMMAND_FAILED);
+		}
+	}
+	return output;
+}
+
+
+CardReturnCode PcscCard::destroyPaceChannel()
+{
+	if (!readerHasFeature(FeatureID::EXECUTE_PACE))
+	{
+		return CardReturnCode::COMMAND_FAILED;
+	}
+
+	const auto controlCode = static_cast<DWORD>(mReader->getFeatureValue(FeatureID::EXECUTE_PACE));
+	const auto result = control(controlCode, DestroyPaceChannel::createCommandData());
+	if (result.mReturnCode != pcsc::Scard_S_Success)
+	{
+		qCWarning(card_pcsc) << "Control to destroy PACE channel failed";
+		return CardReturnCode::COMMAND_FAILED;
+	}
+	return CardReturnCode::OK;
+}
+
+
+ResponseApduResult PcscCard::setEidPin(uchar pTimeoutSeconds)
+{
+	if (!readerHasFeature(FeatureID::MODIFY_PIN_DIRECT))
+	{
+		return {CardReturnCode::COMMAND_FAILED, ResponseApdu()};
+	}
+
+	const PinModify pinModify(pTimeoutSeconds);
+	const auto controlCode = static_cast<DWORD>(mReader->getFeatureValue(FeatureID::MODIFY_PIN_DIRECT));
+	const auto result = control(controlCode, pinModify.createCcid());
+	if (result.mReturnCode != pcsc::Scard_S_Success)
+	{
+		qCWarning(card_pcsc) << "Modify PIN failed";
+		return {CardReturnCode::COMMAND_FAILED, ResponseApdu()};
+	}
+	return {CardReturnCode::OK, ResponseApdu(result.mResponse)};
 }

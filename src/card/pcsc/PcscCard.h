@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Card.h"
+#include "FeatureID.h"
 #include "PcscReturnCode.h"
 
 #include <QByteArray>
@@ -38,6 +39,7 @@ class PcscCard
 		[[nodiscard]] CardResult transmit(const QByteArray& pSendBuffer) const;
 		[[nodiscard]] CardResult transmit(const QByteArray& pSendBuffer, const SCARD_IO_REQUEST* pSendPci) const;
 		[[nodiscard]] CardResult control(DWORD pControlCode, const QByteArray& pCommand) const;
+		[[nodiscard]] bool readerHasFeature(FeatureID pFeatureID) const;
 
 	private Q_SLOTS:
 		void sendSCardStatus();
@@ -50,6 +52,15 @@ class PcscCard
 		CardReturnCode releaseConnection() override;
 		[[nodiscard]] bool isConnected() const override;
 		ResponseApduResult transmit(const CommandApdu& pCommand) override;
+
+		// The pin pad of the reader, through the control codes it announced; each blocks until the
+		// user has finished on the reader.
+		EstablishPaceChannelOutput establishPaceChannel(PacePasswordId pPasswordId,
+				int pPreferredPinLength,
+				const QByteArray& pChat,
+				const QByteArray& pCertificateDescription) override;
+		CardReturnCode destroyPaceChannel() override;
+		ResponseApduResult setEidPin(uchar pTimeoutSeconds) override;
 };
 
 } // namespace tessarovin

@@ -12,6 +12,26 @@
 using namespace tessarovin;
 using namespace tessarovin::pcsc;
 
+namespace
+{
+
+// Feature list entries: tag, length 4, control code big-endian.
+const QByteArray cExecutePace = QByteArray::fromHex("2004423300CC");
+const QByteArray cModifyPinDirect = QByteArray::fromHex("070442330007");
+constexpr DWORD cPaceCode = 0x423300CC;
+constexpr DWORD cModifyCode = 0x42330007;
+
+// Result code 0, output data: MSE:Set AT status 90 00, empty EF.CardAccess, no CARs, no ID_ICC.
+const QByteArray cPaceAnswer = QByteArray::fromHex("00000000" "0800" "9000" "0000" "00" "00" "0000");
+
+QString controlCall(DWORD pCode, const QByteArray& pCommand)
+{
+	return QStringLiteral("SCardControl(0x%1, %2, 2048)").arg(QString::number(pCode, 16), QString::fromLatin1(pCommand.toHex()));
+}
+
+
+} // namespace
+
 
 class test_PcscCard
 	: public QObject
@@ -32,6 +52,17 @@ class test_PcscCard
 			}
 			mApi->takeCalls();
 			return card;
+		}
+
+		// A connected card in a reader that announced these features.
+		std::unique_ptr<PcscCard> pinPadCard(const QByteArray& pFeatures)
+		{
+			mApi->setFeatures(pFeatures);
+			if (mReader->init() != Scard_S_Success)
+			{
+				return nullptr;
+			}
+			return connectedCard();
 		}
 
 	private Q_SLOTS:
@@ -354,6 +385,186 @@ class test_PcscCard
 			const LogCapture log;
 			QCOMPARE(card.establishConnection(), CardReturnCode::COMMAND_FAILED);
 			QVERIFY(!card.isConnected());
+		}
+
+		void pinPadFeatures_data()
+		{
+			QTest::addColumn<QByteArray>("features");
+			QTest::addColumn<bool>("pace");
+			QTest::addColumn<bool>("modify");
+
+			QTest::newRow("basic reader") << QByteArray() << false << false;
+			QTest::newRow("PACE only") << cExecutePace << true << false;
+			QTest::newRow("modify only") << cModifyPinDirect << false << true;
+			QTest::newRow("both") << cModifyPinDirect + cExecutePace << true << true;
+		}
+
+
+		void pinPadFeatures()
+		{
+			QFETCH(QByteArray, features);
+			QFETCH(bool, pace);
+			QFETCH(bool, modify);
+
+			const auto card = pinPadCard(features);
+			QVERIFY(card);
+			mApi->setControlAnswer(cPaceCode, cPaceAnswer);
+			mApi->setControlAnswer(cModifyCode, QByteArray::fromHex("9000"));
+
+			const auto output = card->establishPaceChannel(PacePasswordId::PACE_CAN, 6, QByteArray(), QByteArray());
+			QCOMPARE(output.getPasswordId(), PacePasswordId::PACE_CAN);
+			QCOMPARE(output.getPaceReturnCode(), pace ? CardReturnCode::OK : CardReturnCode::COMMAND_FAILED);
+			QCOMPARE(card->destroyPaceChannel(), pace ? CardReturnCode::OK : CardReturnCode::COMMAND_FAILED);
+			const auto pinResult = card->setEidPin(30);
+			QCOMPARE(pinResult.mReturnCode, modify ? CardReturnCode::OK : CardReturnCode::COMMAND_FAILED);
+			QCOMPARE(pinResult.mResponseApdu.isEmpty(), !modify);
+
+			// A missing feature sends nothing; the others go with the code the reader announced for them.
+			QStringList codes;
+			for (const auto& call : mApi->getCalls(QStringLiteral("SCardControl")))
+			{
+				codes << call.section(QLatin1Char(','), 0, 0);
+			}
+			QStringList expected;
+			if (pace)
+			{
+				expected << QStringLiteral("SCardControl(0x423300cc") << QStringLiteral("SCardControl(0x423300cc");
+			}
+			if (modify)
+			{
+				expected << QStringLiteral("SCardControl(0x42330007");
+			}
+			QCOMPARE(codes, expected);
+		}
+
+
+		void pinPadCommands()
+		{
+			const auto card = pinPadCard(cModifyPinDirect + cExecutePace);
+			QVERIFY(card);
+			mApi->setControlAnswer(cPaceCode, cPaceAnswer);
+			mApi->setControlAnswer(cModifyCode, QByteArray::fromHex("9000"));
+
+			// Function 02, input length 10 little-endian, then password id 03 (PIN), CHAT length and
+			// CHAT, no transmitted password, certificate description length little-endian and bytes.
+			QVERIFY(card->establishPaceChannel(PacePasswordId::PACE_PIN, 6, QByteArray::fromHex("0102"), QByteArray::fromHex("AABBCC")).isSuccess());
+			QCOMPARE(mApi->takeCalls(), QStringList {controlCall(cPaceCode, QByteArray::fromHex("020A00" "03" "02" "0102" "00" "0300" "AABBCC"))});
+
+			QCOMPARE(card->destroyPaceChannel(), CardReturnCode::OK);
+			QCOMPARE(mApi->takeCalls(), QStringList {controlCall(cPaceCode, QByteArray::fromHex("030000"))});
+
+			// PIN_MODIFY: both time-outs, six ASCII digits twice with a validation key, German
+			// messages, and the 4-byte APDU RESET RETRY COUNTER for PIN reference 03.
+			const auto result = card->setEidPin(0x2A);
+			QCOMPARE(mApi->takeCalls(), QStringList {controlCall(cModifyCode, QByteArray::fromHex(
+							"2A2A" "82" "00" "00" "00" "00" "0606" "01" "02" "02" "0704" "00" "01" "02" "000000" "04000000" "002C0203"))});
+			QCOMPARE(result.mReturnCode, CardReturnCode::OK);
+			QCOMPARE(result.mResponseApdu.getStatusCode(), StatusCode::SUCCESS);
+		}
+
+
+		void establishPaceChannelAnswer_data()
+		{
+			QTest::addColumn<PcscReturnCode>("controlCode");
+			QTest::addColumn<QByteArray>("answer");
+			QTest::addColumn<CardReturnCode>("returnCode");
+			QTest::addColumn<quint32>("resultCode");
+			QTest::addColumn<QString>("warning");
+
+			const QString parseFailed = QStringLiteral("Parsing of EstablishPaceChannelOutput failed");
+			QTest::newRow("success") << Scard_S_Success << cPaceAnswer << CardReturnCode::OK << 0U << QString();
+			QTest::newRow("wrong PIN") << Scard_S_Success << QByteArray::fromHex("C26306F0" "0800" "63C2" "0000" "00" "00" "0000")
+									   << CardReturnCode::OK << 0xF00663C2U << QString();
+			QTest::newRow("cancelled") << Scard_S_Success << QByteArray::fromHex("010020F0" "0000")
+									   << CardReturnCode::CANCELLATION_BY_USER << 0xF0200001U << parseFailed;
+			// A failure carries the reader's result code of a failed command.
+			const quint32 failed = 0xF0100001U;
+			QTest::newRow("answer of 5 bytes") << Scard_S_Success << QByteArray::fromHex("0000000004")
+											   << CardReturnCode::COMMAND_FAILED << failed << parseFailed;
+			QTest::newRow("length beyond answer") << Scard_S_Success << QByteArray::fromHex("00000000" "0900" "9000" "0000" "00" "00" "0000")
+												  << CardReturnCode::COMMAND_FAILED << failed << parseFailed;
+			QTest::newRow("success without output data") << Scard_S_Success << QByteArray::fromHex("00000000" "0000")
+														 << CardReturnCode::COMMAND_FAILED << failed << parseFailed;
+			QTest::newRow("control refused") << Scard_E_Not_Transacted << cPaceAnswer
+											 << CardReturnCode::COMMAND_FAILED << failed << QStringLiteral("Control to establish PACE channel failed");
+		}
+
+
+		void establishPaceChannelAnswer()
+		{
+			QFETCH(PcscReturnCode, controlCode);
+			QFETCH(QByteArray, answer);
+			QFETCH(CardReturnCode, returnCode);
+			QFETCH(quint32, resultCode);
+			QFETCH(QString, warning);
+
+			const auto card = pinPadCard(cExecutePace);
+			QVERIFY(card);
+			mApi->setControlAnswer(cPaceCode, answer);
+			mApi->queueResult(QStringLiteral("SCardControl"), controlCode);
+
+			const LogCapture log;
+			const auto output = card->establishPaceChannel(PacePasswordId::PACE_PIN, 6, QByteArray(), QByteArray());
+			QCOMPARE(output.getPasswordId(), PacePasswordId::PACE_PIN);
+			QCOMPARE(output.getPaceReturnCode(), returnCode);
+			QCOMPARE(output.getResultCode(), resultCode);
+			QCOMPARE(output.isWrongPassword(), resultCode == 0xF00663C2U);
+			if (!warning.isEmpty())
+			{
+				QCOMPARE(log.count(warning), 1);
+			}
+			QVERIFY(!log.contains(QStringLiteral("Control to destroy")));
+		}
+
+
+		void destroyAndModifyRefused_data()
+		{
+			QTest::addColumn<PcscReturnCode>("controlCode");
+			QTest::addColumn<QByteArray>("answer");
+
+			QTest::newRow("success, empty answer") << Scard_S_Success << QByteArray();
+			QTest::newRow("success, any answer") << Scard_S_Success << QByteArray::fromHex("DEADBEEF");
+			QTest::newRow("refused") << Scard_E_Invalid_Handle << QByteArray::fromHex("9000");
+		}
+
+
+		void destroyAndModifyRefused()
+		{
+			QFETCH(PcscReturnCode, controlCode);
+			QFETCH(QByteArray, answer);
+
+			const auto card = pinPadCard(cModifyPinDirect + cExecutePace);
+			QVERIFY(card);
+			mApi->setControlAnswer(cPaceCode, answer);
+			mApi->setControlAnswer(cModifyCode, answer);
+			const bool ok = controlCode == Scard_S_Success;
+
+			const LogCapture log;
+			mApi->queueResult(QStringLiteral("SCardControl"), controlCode);
+			QCOMPARE(card->destroyPaceChannel(), ok ? CardReturnCode::OK : CardReturnCode::COMMAND_FAILED);
+			QCOMPARE(log.count(QStringLiteral("Control to destroy PACE channel failed")), ok ? 0 : 1);
+
+			mApi->queueResult(QStringLiteral("SCardControl"), controlCode);
+			const auto result = card->setEidPin(30);
+			QCOMPARE(result.mReturnCode, ok ? CardReturnCode::OK : CardReturnCode::COMMAND_FAILED);
+			QCOMPARE(QByteArray(result.mResponseApdu), ok ? answer : QByteArray());
+			QCOMPARE(log.count(QStringLiteral("Modify PIN failed")), ok ? 0 : 1);
+		}
+
+
+		void pinPadWithoutConnection()
+		{
+			mApi->setFeatures(cModifyPinDirect + cExecutePace);
+			QCOMPARE(mReader->init(), long(Scard_S_Success));
+			PcscCard card(mReader.get());
+			mApi->takeCalls();
+
+			// The fake, like pcsc-lite, refuses the null handle.
+			mApi->queueResult(QStringLiteral("SCardControl"), Scard_E_Invalid_Handle, 3);
+			QCOMPARE(card.establishPaceChannel(PacePasswordId::PACE_PIN, 6, QByteArray(), QByteArray()).getPaceReturnCode(), CardReturnCode::COMMAND_FAILED);
+			QCOMPARE(card.destroyPaceChannel(), CardReturnCode::COMMAND_FAILED);
+			QCOMPARE(card.setEidPin(30).mReturnCode, CardReturnCode::COMMAND_FAILED);
+			QCOMPARE(mApi->getCalls(QStringLiteral("SCardControl")).size(), 3);
 		}
 };
 

@@ -39,8 +39,11 @@ FakeSCardApi::FakeSCardApi()
 	, mEventState(SCARD_STATE_UNAWARE)
 	, mAtr()
 	, mFeatures()
+	, mControlAnswers()
+	, mReaderNames()
 	, mCard()
 	, mClaimedLength()
+	, mClaimedNamesLength()
 {
 	SCardApi::install(this);
 }
@@ -114,6 +117,18 @@ void FakeSCardApi::setFeatures(const QByteArray& pFeatures)
 }
 
 
+void FakeSCardApi::setControlAnswer(DWORD pControlCode, const QByteArray& pAnswer)
+{
+	mControlAnswers.insert(pControlCode, pAnswer);
+}
+
+
+void FakeSCardApi::setReaderNames(const QStringList& pReaderNames)
+{
+	mReaderNames = pReaderNames;
+}
+
+
 void FakeSCardApi::setCard(const CardFunction& pCard)
 {
 	mCard = pCard;
@@ -123,6 +138,12 @@ void FakeSCardApi::setCard(const CardFunction& pCard)
 void FakeSCardApi::setClaimedLength(std::optional<DWORD> pLength)
 {
 	mClaimedLength = pLength;
+}
+
+
+void FakeSCardApi::setClaimedNamesLength(std::optional<DWORD> pLength)
+{
+	mClaimedNamesLength = pLength;
 }
 
 
@@ -145,9 +166,31 @@ PcscReturnCode FakeSCardApi::releaseContext(SCARDCONTEXT pContext)
 
 PcscReturnCode FakeSCardApi::listReaders(SCARDCONTEXT pContext, char* pReaders, DWORD* pReadersLength)
 {
-	Q_UNUSED(pReaders)
-	Q_UNUSED(pReadersLength)
-	return record(QStringLiteral("SCardListReaders"), QString::number(pContext));
+	const auto code = record(QStringLiteral("SCardListReaders"), QString::number(pContext));
+	if (code != pcsc::Scard_S_Success)
+	{
+		return code;
+	}
+	if (mReaderNames.isEmpty())
+	{
+		return pcsc::Scard_E_No_Readers_Available;
+	}
+
+	QByteArray names;
+	for (const auto& name : std::as_const(mReaderNames))
+	{
+		names += name.toUtf8() + '\0';
+	}
+	names += '\0';
+	if (static_cast<DWORD>(names.size()) > *pReadersLength)
+	{
+		*pReadersLength = static_cast<DWORD>(names.size());
+		return pcsc::Scard_E_Insufficient_Buffer;
+	}
+
+	std::memcpy(pReaders, names.constData(), static_cast<size_t>(names.size()));
+	*pReadersLength = mClaimedNamesLength.value_or(static_cast<DWORD>(names.size()));
+	return code;
 }
 
 
@@ -260,8 +303,10 @@ PcscReturnCode FakeSCardApi::control(SCARDHANDLE pCard, DWORD pControlCode, cons
 		return code;
 	}
 
-	const auto size = qMin(static_cast<DWORD>(mFeatures.size()), pReceiveSize);
-	std::memcpy(pReceiveBuffer, mFeatures.constData(), size);
+	const auto found = mControlAnswers.constFind(pControlCode);
+	const QByteArray& answer = found != mControlAnswers.cend() ? *found : mFeatures;
+	const auto size = qMin(static_cast<DWORD>(answer.size()), pReceiveSize);
+	std::memcpy(pReceiveBuffer, answer.constData(), size);
 	*pBytesReturned = mClaimedLength.value_or(size);
 	return code;
 }

@@ -31,8 +31,11 @@ class FakeSCardApi
 		DWORD mEventState;
 		QByteArray mAtr;
 		QByteArray mFeatures;
+		QMap<DWORD, QByteArray> mControlAnswers;
+		QStringList mReaderNames;
 		CardFunction mCard;
 		std::optional<DWORD> mClaimedLength;
+		std::optional<DWORD> mClaimedNamesLength;
 
 		pcsc::PcscReturnCode record(const QString& pCall, const QString& pArguments = QString());
 
@@ -53,9 +56,15 @@ class FakeSCardApi
 		void setReaderState(DWORD pEventState, const QByteArray& pAtr = QByteArray());
 		// The answer to GET_FEATURE_REQUEST.
 		void setFeatures(const QByteArray& pFeatures);
+		// The answer to SCardControl with another control code, e.g. a pin pad's.
+		void setControlAnswer(DWORD pControlCode, const QByteArray& pAnswer);
+		// What SCardListReaders reports; none is SCARD_E_NO_READERS_AVAILABLE, as with pcsc-lite.
+		void setReaderNames(const QStringList& pReaderNames);
 		void setCard(const CardFunction& pCard);
 		// A length for SCardTransmit and SCardControl to report instead of the true one.
 		void setClaimedLength(std::optional<DWORD> pLength);
+		// The same for SCardListReaders.
+		void setClaimedNamesLength(std::optional<DWORD> pLength);
 
 		pcsc::PcscReturnCode establishContext(DWORD pScope, SCARDCONTEXT* pContext) override;
 		pcsc::PcscReturnCode releaseContext(SCARDCONTEXT pContext) override;
