@@ -16,7 +16,8 @@ namespace tessarovin
 {
 
 // A local HTTP GET that the caller awaits: runs a nested event loop until the reply finishes or
-// the time-out ends, so other main-thread events are handled meanwhile. One wait at a time.
+// the time-out ends, so other main-thread events are handled meanwhile: a caller must expect its
+// own slots to run during the wait. One wait at a time. Main thread only.
 class HttpServerRequestor
 	: public QObject
 {

@@ -15,6 +15,7 @@ namespace tessarovin
 
 // Asks whoever holds a local port what it is: an instance of this program answers the status
 // query with its version record, anything else at least names itself in its Server header.
+// Main thread only; request() waits in a nested event loop.
 class HttpServerStatusParser
 	: public QObject
 {
