@@ -208,8 +208,16 @@ class Env
 
 			static_assert(std::is_pointer_v<T>, "Env::create without a creator builds pointers only");
 			using Type = std::remove_pointer_t<T>;
-			static_assert(!std::is_abstract_v<Type>, "Env::create needs a creator for an abstract type");
-			return new Type(std::forward<Args>(pArgs)...);
+			if constexpr (std::is_abstract_v<Type>)
+			{
+				// An interface is built only by the creator its implementation registers.
+				qCritical() << "No creator registered for" << typeid(Signature).name();
+				return nullptr;
+			}
+			else
+			{
+				return new Type(std::forward<Args>(pArgs)...);
+			}
 		}
 
 

@@ -2,6 +2,7 @@
 #include "LogCapture.h"
 #include "TestEnvironment.h"
 
+#include <QRegularExpression>
 #include <QThread>
 #include <QTimer>
 
@@ -80,6 +81,13 @@ class Greeter
 
 
 		virtual ~Greeter() = default;
+};
+
+class Speaker
+{
+	public:
+		virtual ~Speaker() = default;
+		[[nodiscard]] virtual int volume() const = 0;
 };
 
 class FakeGreeter
@@ -280,6 +288,42 @@ class test_Env
 			std::unique_ptr<Greeter> restored(Env::create<Greeter*>(QStringLiteral("again")));
 			QVERIFY(!dynamic_cast<FakeGreeter*>(restored.get()));
 			QCOMPARE(restored->mName, QStringLiteral("again"));
+		}
+
+
+		// An interface can only come from the creator its implementation registers.
+		void factoryOfInterface()
+		{
+			class LoudSpeaker
+				: public Speaker
+			{
+				public:
+					int mVolume;
+
+					explicit LoudSpeaker(int pVolume)
+						: mVolume(pVolume)
+					{
+					}
+
+
+					[[nodiscard]] int volume() const override
+					{
+						return mVolume;
+					}
+
+
+			};
+
+			QTest::ignoreMessage(QtCriticalMsg, QRegularExpression(QStringLiteral("^No creator registered for ")));
+			QCOMPARE(Env::create<Speaker*>(3), nullptr);
+
+			Env::setCreator<Speaker*(int)>([](int pVolume) -> Speaker* {
+					return new LoudSpeaker(pVolume);
+				});
+			std::unique_ptr<Speaker> speaker(Env::create<Speaker*>(11));
+			QVERIFY(speaker);
+			QCOMPARE(speaker->volume(), 11);
+			Env::setCreator<Speaker*(int)>(nullptr);
 		}
 
 

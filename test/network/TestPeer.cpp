@@ -36,7 +36,13 @@ TestPeer::~TestPeer()
 
 bool TestPeer::startScript(const QString& pScript, const QStringList& pArguments)
 {
-	mProcess.start(QStringLiteral("/usr/bin/python3"), QStringList({pScript}) + pArguments);
+	return startProgram(QStringLiteral("/usr/bin/python3"), QStringList({pScript}) + pArguments);
+}
+
+
+bool TestPeer::startProgram(const QString& pProgram, const QStringList& pArguments)
+{
+	mProcess.start(pProgram, pArguments);
 	if (!mProcess.waitForStarted(10000))
 	{
 		return false;

@@ -25,6 +25,8 @@ class TestPeer
 
 		// A script that prints its port as the first line.
 		bool startScript(const QString& pScript, const QStringList& pArguments = QStringList());
+		// Any program that prints its port as the first line, such as a script run by "ip netns exec".
+		bool startProgram(const QString& pProgram, const QStringList& pArguments);
 		// "openssl s_server" on a free port of 127.0.0.1 with the given further arguments.
 		bool startServer(const QStringList& pArguments);
 

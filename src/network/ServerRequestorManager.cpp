@@ -1,0 +1,6 @@
+#include "ServerRequestorManager.h"
+
+using namespace tessarovin;
+
+
+ServerRequestorManager::~ServerRequestorManager() = default;
