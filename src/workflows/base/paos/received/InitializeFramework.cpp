@@ -1,0 +1,12 @@
+#include "paos/received/InitializeFramework.h"
+
+using namespace tessarovin;
+
+
+InitializeFramework::InitializeFramework()
+	: PaosMessage(PaosType::INITIALIZE_FRAMEWORK)
+{
+}
+
+
+InitializeFramework::~InitializeFramework() = default;
