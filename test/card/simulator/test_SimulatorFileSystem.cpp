@@ -37,9 +37,16 @@ QByteArray auxDataTemplate(KnownOid pOid, const QByteArray& pValue)
 }
 
 
+// Built beside the program from the program's own resources.
+QString resourceFile()
+{
+	return getProgramDirectory() + QStringLiteral("/test_SimulatorFileSystem.rcc");
+}
+
+
 QString fixture(const QString& pName)
 {
-	return QStringLiteral(SIMULATOR_FIXTURES "/") + pName;
+	return getProgramDirectory() + QStringLiteral("/fixtures/simulator/") + pName;
 }
 
 
@@ -198,13 +205,13 @@ class test_SimulatorFileSystem
 		{
 			QVERIFY(mDir.isValid());
 			Oid::registerKnownOids();
-			QVERIFY(QResource::registerResource(QStringLiteral(SIMULATOR_RCC)));
+			QVERIFY(QResource::registerResource(resourceFile()));
 		}
 
 
 		void cleanupTestCase()
 		{
-			QVERIFY(QResource::unregisterResource(QStringLiteral(SIMULATOR_RCC)));
+			QVERIFY(QResource::unregisterResource(resourceFile()));
 		}
 
 
@@ -289,9 +296,9 @@ class test_SimulatorFileSystem
 			QCOMPARE(fileSystem.select(QByteArray::fromHex("10")), StatusCode::INVALID_DATAFIELD);
 
 			// Without the resource the written signature is left out, silently.
-			QVERIFY(QResource::unregisterResource(QStringLiteral(SIMULATOR_RCC)));
+			QVERIFY(QResource::unregisterResource(resourceFile()));
 			const auto reregister = qScopeGuard([] {
-					QResource::registerResource(QStringLiteral(SIMULATOR_RCC));
+					QResource::registerResource(resourceFile());
 				});
 			LogCapture capture;
 			SimulatorFileSystem withoutSignature;
