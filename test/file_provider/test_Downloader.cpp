@@ -182,7 +182,7 @@ class test_Downloader
 		void untrustedServer()
 		{
 			TestPeer stranger;
-			QVERIFY(stranger.startScript(QStringLiteral(UPDATE_SERVER_SCRIPT), {
+			QVERIFY(stranger.startScript(QStringLiteral("update_server.py"), {
 						QStringLiteral("--root"), mServer.root(),
 						QStringLiteral("--cert"), TestPeer::certificate(QStringLiteral("stranger")),
 						QStringLiteral("--key"), TestPeer::key(QStringLiteral("stranger"))}));

@@ -1,5 +1,7 @@
 #include "TestPeer.h"
 
+#include "TestEnvironment.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -34,9 +36,9 @@ TestPeer::~TestPeer()
 }
 
 
-bool TestPeer::startScript(const QString& pScript, const QStringList& pArguments)
+bool TestPeer::startScript(const QString& pScriptName, const QStringList& pArguments)
 {
-	return startProgram(QStringLiteral("/usr/bin/python3"), QStringList({pScript}) + pArguments);
+	return startProgram(QStringLiteral("/usr/bin/python3"), QStringList({script(pScriptName)}) + pArguments);
 }
 
 
@@ -104,6 +106,12 @@ QByteArray TestPeer::output()
 }
 
 
+QString TestPeer::script(const QString& pName)
+{
+	return getProgramDirectory() + QStringLiteral("/fixtures/network/") + pName;
+}
+
+
 QString TestPeer::certificateFolder()
 {
 	static const QString folder = [] {
@@ -111,7 +119,7 @@ QString TestPeer::certificateFolder()
 				QProcess generator;
 				QDir(path).removeRecursively();
 				generator.setProcessChannelMode(QProcess::ForwardedChannels);
-				generator.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(MAKE_CERTIFICATES), path});
+				generator.start(QStringLiteral("/usr/bin/python3"), {script(QStringLiteral("make_certificates.py")), path});
 				if (!generator.waitForFinished(120000) || generator.exitStatus() != QProcess::NormalExit || generator.exitCode() != 0)
 				{
 					qFatal("make_certificates.py failed");

@@ -23,8 +23,8 @@ class TestPeer
 		TestPeer(const TestPeer&) = delete;
 		TestPeer& operator=(const TestPeer&) = delete;
 
-		// A script that prints its port as the first line.
-		bool startScript(const QString& pScript, const QStringList& pArguments = QStringList());
+		// A script of this folder, by its file name, that prints its port as the first line.
+		bool startScript(const QString& pScriptName, const QStringList& pArguments = QStringList());
 		// Any program that prints its port as the first line, such as a script run by "ip netns exec".
 		bool startProgram(const QString& pProgram, const QStringList& pArguments);
 		// "openssl s_server" on a free port of 127.0.0.1 with the given further arguments.
@@ -34,6 +34,8 @@ class TestPeer
 		// Everything printed after the port line so far.
 		[[nodiscard]] QByteArray output();
 
+		// The path of a script of this folder, linked beside the program.
+		static QString script(const QString& pName);
 		// Folder with the certificates of make_certificates.py, made once per test process.
 		static QString certificateFolder();
 		static QString certificate(const QString& pName);

@@ -26,7 +26,7 @@ bool UpdateServer::start()
 	{
 		return false;
 	}
-	return mPeer.startScript(QStringLiteral(UPDATE_SERVER_SCRIPT), {
+	return mPeer.startScript(QStringLiteral("update_server.py"), {
 				QStringLiteral("--root"), mRoot,
 				QStringLiteral("--cert"), TestPeer::certificate(QStringLiteral("rsa2048")),
 				QStringLiteral("--key"), TestPeer::key(QStringLiteral("rsa2048"))

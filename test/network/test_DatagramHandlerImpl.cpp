@@ -123,7 +123,7 @@ class test_DatagramHandlerImpl
 				arguments << QStringLiteral("--data") << (same ? QStringLiteral("%1*%2").arg(QString::fromLatin1(datagram.left(1).toHex())).arg(datagram.size()) : QString::fromLatin1(datagram.toHex()));
 			}
 			TestPeer sender;
-			QVERIFY(sender.startScript(QStringLiteral(UDP_PEER), arguments));
+			QVERIFY(sender.startScript(QStringLiteral("udp_peer.py"), arguments));
 
 			QTRY_COMPARE_WITH_TIMEOUT(received.size(), datagrams.size(), 30000);
 			for (qsizetype i = 0; i < datagrams.size(); ++i)
@@ -138,7 +138,7 @@ class test_DatagramHandlerImpl
 		void sendOverLoopback()
 		{
 			TestPeer receiver;
-			QVERIFY(receiver.startScript(QStringLiteral(UDP_PEER), {QStringLiteral("receive")}));
+			QVERIFY(receiver.startScript(QStringLiteral("udp_peer.py"), {QStringLiteral("receive")}));
 			DatagramHandlerImpl listener(true, 0);
 			QSignalSpy received(&listener, &DatagramHandler::fireNewMessage);
 
@@ -169,7 +169,7 @@ class test_DatagramHandlerImpl
 		void sendingWithoutPortTakesDefault()
 		{
 			TestPeer receiver;
-			if (!receiver.startScript(QStringLiteral(UDP_PEER), {QStringLiteral("receive"), QStringLiteral("--port"), QStringLiteral("24727")}))
+			if (!receiver.startScript(QStringLiteral("udp_peer.py"), {QStringLiteral("receive"), QStringLiteral("--port"), QStringLiteral("24727")}))
 			{
 				QSKIP("UDP port 24727 is taken on this machine");
 			}
@@ -187,7 +187,7 @@ class test_DatagramHandlerImpl
 		void bindFails()
 		{
 			TestPeer holder;
-			QVERIFY(holder.startScript(QStringLiteral(UDP_PEER), {QStringLiteral("receive")}));
+			QVERIFY(holder.startScript(QStringLiteral("udp_peer.py"), {QStringLiteral("receive")}));
 
 			LogCapture log;
 			DatagramHandlerImpl handler(true, holder.port());
@@ -242,7 +242,7 @@ class test_DatagramHandlerImpl
 
 			// Another device of the network: listens for the IPv4 broadcast and the IPv6 group on v1.
 			TestPeer receiver;
-			QVERIFY(receiver.startProgram(QStringLiteral("ip"), {QStringLiteral("netns"), QStringLiteral("exec"), receiving.name(), QStringLiteral("/usr/bin/python3"), QStringLiteral(UDP_PEER),
+			QVERIFY(receiver.startProgram(QStringLiteral("ip"), {QStringLiteral("netns"), QStringLiteral("exec"), receiving.name(), QStringLiteral("/usr/bin/python3"), TestPeer::script(QStringLiteral("udp_peer.py")),
 					QStringLiteral("receive"), QStringLiteral("--group"), QStringLiteral("ff02::178"), QStringLiteral("--interface"), QStringLiteral("v1")}));
 
 			QVERIFY2(sending.enter(), qPrintable(sending.error()));

@@ -19,6 +19,13 @@ using namespace tessarovin;
 namespace
 {
 
+// The Python client beside the program (test/network/http_client.py).
+QString httpClient()
+{
+	return getProgramDirectory() + QStringLiteral("/fixtures/network/http_client.py");
+}
+
+
 using Calls = QList<QPair<QString, QString>>;
 
 // Stands in for a front end: notes each call and answers with 202, which nothing else sends.
@@ -342,7 +349,7 @@ class test_HttpHandler
 
 		void statusJsonReadByPython()
 		{
-			const auto output = runClient(QStringLiteral("/usr/bin/python3"), {QStringLiteral(HTTP_CLIENT), QStringLiteral("json"), QString::number(mServer->getServerPort()), QStringLiteral("--path"), QStringLiteral("/eID-Client?Status=json")});
+			const auto output = runClient(QStringLiteral("/usr/bin/python3"), {httpClient(), QStringLiteral("json"), QString::number(mServer->getServerPort()), QStringLiteral("--path"), QStringLiteral("/eID-Client?Status=json")});
 			QCOMPARE(QString::fromUtf8(output), QStringLiteral(
 					"Implementation-Title=Kendrawell2\n"
 					"Implementation-Vendor=Tessarovin\n"
@@ -386,7 +393,7 @@ class test_HttpHandler
 
 		void shippedTemplateHasEveryKey()
 		{
-			QFile file(QStringLiteral(SHIPPED_TEMPLATE));
+			QFile file(getProgramDirectory() + QStringLiteral("/fixtures/resources/template.html"));
 			QVERIFY(file.open(QIODevice::ReadOnly));
 			Template page(QString::fromUtf8(file.readAll()));
 			for (const auto& key : {"TITLE", "MESSAGE_HEADER", "MESSAGE_HEADER_EXPLANATION", "MESSAGE_SUBHEADER_LABEL", "MESSAGE_SUBHEADER", "CONTENT_HEADER", "CONTENT_LINK", "CONTENT_BUTTON", "KENDRAWELL_LOGO"})

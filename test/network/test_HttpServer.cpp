@@ -19,6 +19,13 @@ using namespace tessarovin;
 namespace
 {
 
+// The Python client beside the program (test/network/http_client.py).
+QString httpClient()
+{
+	return getProgramDirectory() + QStringLiteral("/fixtures/network/http_client.py");
+}
+
+
 // Receivers that answer at once and note what they got.
 struct Receivers
 {
@@ -116,7 +123,7 @@ class test_HttpServer
 
 	static QByteArray sendRaw(quint16 pPort, const QByteArray& pRequest, const QString& pHost = QStringLiteral("127.0.0.1"))
 	{
-		return runClient(QStringLiteral("/usr/bin/python3"), {QStringLiteral(HTTP_CLIENT), QStringLiteral("raw"), QString::number(pPort), QStringLiteral("--host"), pHost}, pRequest);
+		return runClient(QStringLiteral("/usr/bin/python3"), {httpClient(), QStringLiteral("raw"), QString::number(pPort), QStringLiteral("--host"), pHost}, pRequest);
 	}
 
 
@@ -299,7 +306,7 @@ class test_HttpServer
 		void noReceiverWithHttpClient()
 		{
 			HttpServer server(0, {QHostAddress(QHostAddress::LocalHost)});
-			const auto answer = runClient(QStringLiteral("/usr/bin/python3"), {QStringLiteral(HTTP_CLIENT), QStringLiteral("get"), QString::number(server.getServerPort()), QStringLiteral("--path"), QStringLiteral("/eID-Client")});
+			const auto answer = runClient(QStringLiteral("/usr/bin/python3"), {httpClient(), QStringLiteral("get"), QString::number(server.getServerPort()), QStringLiteral("--path"), QStringLiteral("/eID-Client")});
 			QVERIFY2(answer.startsWith("503 SERVICE_UNAVAILABLE\nContent-Length: 0\nDate: "), answer.constData());
 			QTRY_COMPARE(openRequests(server), 0);
 		}
@@ -510,7 +517,7 @@ class test_HttpServer
 			}
 			QTRY_COMPARE_WITH_TIMEOUT(openRequests(server), 200, 60000);
 
-			const auto answer = runClient(QStringLiteral("/usr/bin/python3"), {QStringLiteral(HTTP_CLIENT), QStringLiteral("get"), QString::number(server.getServerPort()), QStringLiteral("--path"), QStringLiteral("/eID-Client?x=1")});
+			const auto answer = runClient(QStringLiteral("/usr/bin/python3"), {httpClient(), QStringLiteral("get"), QString::number(server.getServerPort()), QStringLiteral("--path"), QStringLiteral("/eID-Client?x=1")});
 			QVERIFY2(answer.startsWith("204 NO_CONTENT\n"), answer.constData());
 			QCOMPARE(receivers.mHttp, QList<QByteArray>({"/eID-Client?x=1"}));
 

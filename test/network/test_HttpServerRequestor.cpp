@@ -46,7 +46,7 @@ class test_HttpServerRequestor
 			QCoreApplication::setApplicationVersion(QStringLiteral("2.6.3"));
 			NetworkManager::lockProxy = true;
 			NetworkManager::setApplicationProxyFactory();
-			QVERIFY(mEchoServer.startScript(QStringLiteral(ECHO_SERVER)));
+			QVERIFY(mEchoServer.startScript(QStringLiteral("echo_server.py")));
 		}
 
 
@@ -104,7 +104,7 @@ class test_HttpServerRequestor
 		void silentServerTimesOut()
 		{
 			TestPeer silent;
-			QVERIFY(silent.startScript(QStringLiteral(STATUS_PEER), {QStringLiteral("--silent")}));
+			QVERIFY(silent.startScript(QStringLiteral("status_peer.py"), {QStringLiteral("--silent")}));
 
 			LogCapture log;
 			HttpServerRequestor requestor;
@@ -122,7 +122,7 @@ class test_HttpServerRequestor
 		void secondRequestDuringWait()
 		{
 			TestPeer silent;
-			QVERIFY(silent.startScript(QStringLiteral(STATUS_PEER), {QStringLiteral("--silent")}));
+			QVERIFY(silent.startScript(QStringLiteral("status_peer.py"), {QStringLiteral("--silent")}));
 			const auto silentUrl = HttpServerRequestor::getUrl(QString(), silent.port(), QHostAddress(QHostAddress::LocalHost), QStringLiteral("/outer"));
 
 			LogCapture log;

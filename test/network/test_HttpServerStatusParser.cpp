@@ -121,7 +121,7 @@ class test_HttpServerStatusParser
 				arguments << QStringLiteral("--header") << header;
 			}
 			TestPeer peer;
-			QVERIFY(peer.startScript(QStringLiteral(STATUS_PEER), arguments));
+			QVERIFY(peer.startScript(QStringLiteral("status_peer.py"), arguments));
 
 			LogCapture logCapture;
 			HttpServerStatusParser parser(peer.port(), QHostAddress(QHostAddress::LocalHost));
@@ -138,7 +138,7 @@ class test_HttpServerStatusParser
 		void nobodyAnswers()
 		{
 			TestPeer silent;
-			QVERIFY(silent.startScript(QStringLiteral(STATUS_PEER), {QStringLiteral("--silent")}));
+			QVERIFY(silent.startScript(QStringLiteral("status_peer.py"), {QStringLiteral("--silent")}));
 
 			LogCapture log;
 			HttpServerStatusParser parser(silent.port(), QHostAddress(QHostAddress::LocalHost));
@@ -167,7 +167,7 @@ class test_HttpServerStatusParser
 		void requestForgetsEarlierAnswer()
 		{
 			auto peer = std::make_unique<TestPeer>();
-			QVERIFY(peer->startScript(QStringLiteral(STATUS_PEER), {QStringLiteral("--header"), QStringLiteral("Server: first"), QStringLiteral("--body"), cVersionText}));
+			QVERIFY(peer->startScript(QStringLiteral("status_peer.py"), {QStringLiteral("--header"), QStringLiteral("Server: first"), QStringLiteral("--body"), cVersionText}));
 
 			HttpServerStatusParser parser(peer->port(), QHostAddress(QHostAddress::LocalHost));
 			QVERIFY(parser.request());

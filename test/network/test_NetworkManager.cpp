@@ -220,7 +220,7 @@ class test_NetworkManager
 			// Only a locked proxy keeps libproxy's view of the host out of these tests.
 			NetworkManager::lockProxy = true;
 			NetworkManager::setApplicationProxyFactory();
-			QVERIFY(mServer.startScript(QStringLiteral(ECHO_SERVER)));
+			QVERIFY(mServer.startScript(QStringLiteral("echo_server.py")));
 		}
 
 
@@ -632,7 +632,7 @@ class test_NetworkManager
 			QFETCH(QString, log);
 
 			TestPeer server;
-			QVERIFY(server.startScript(QStringLiteral(ECHO_SERVER), {"--cert", TestPeer::certificate(certificate), "--key", TestPeer::key(certificate), "--tls12"}));
+			QVERIFY(server.startScript(QStringLiteral("echo_server.py"), {"--cert", TestPeer::certificate(certificate), "--key", TestPeer::key(certificate), "--tls12"}));
 
 			NetworkManager manager;
 			QNetworkRequest request(QUrl(QStringLiteral("https://127.0.0.1:%1/updates/file.json").arg(server.port())));
@@ -659,7 +659,7 @@ class test_NetworkManager
 		void trustedSessionTickets()
 		{
 			TestPeer server;
-			QVERIFY(server.startScript(QStringLiteral(ECHO_SERVER), {"--cert", TestPeer::certificate("rsa2048"), "--key", TestPeer::key("rsa2048"), "--tls12"}));
+			QVERIFY(server.startScript(QStringLiteral("echo_server.py"), {"--cert", TestPeer::certificate("rsa2048"), "--key", TestPeer::key("rsa2048"), "--tls12"}));
 
 			TestNetworkManager manager;
 			QNetworkRequest request(QUrl(QStringLiteral("https://127.0.0.1:%1/file.json").arg(server.port())));
@@ -764,9 +764,9 @@ class test_NetworkManager
 		void customProxyTunnels()
 		{
 			TestPeer proxy;
-			QVERIFY(proxy.startScript(QStringLiteral(CONNECT_PROXY)));
+			QVERIFY(proxy.startScript(QStringLiteral("connect_proxy.py")));
 			TestPeer server;
-			QVERIFY(server.startScript(QStringLiteral(ECHO_SERVER), {"--cert", TestPeer::certificate("rsa2048"), "--key", TestPeer::key("rsa2048")}));
+			QVERIFY(server.startScript(QStringLiteral("echo_server.py"), {"--cert", TestPeer::certificate("rsa2048"), "--key", TestPeer::key("rsa2048")}));
 			// Qt never asks the proxy factory about loopback addresses.
 			const QUrl url(QStringLiteral("https://service.kendrawell.test:%1/echo").arg(server.port()));
 			const QByteArray tunnel = "CONNECT service.kendrawell.test:" + QByteArray::number(server.port());

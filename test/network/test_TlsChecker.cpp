@@ -108,7 +108,7 @@ Handshake handshake(const QString& pCertificate, const QStringList& pExtraArgume
 {
 	Handshake result;
 	TestPeer server;
-	if (!server.startScript(QStringLiteral(ECHO_SERVER), QStringList({QStringLiteral("--cert"), TestPeer::certificate(pCertificate), QStringLiteral("--key"), TestPeer::key(pCertificate)}) + pExtraArguments))
+	if (!server.startScript(QStringLiteral("echo_server.py"), QStringList({QStringLiteral("--cert"), TestPeer::certificate(pCertificate), QStringLiteral("--key"), TestPeer::key(pCertificate)}) + pExtraArguments))
 	{
 		qFatal("echo server did not start");
 	}

@@ -4,6 +4,7 @@
 #include "apdu/GeneralAuthenticateResponse.h"
 #include "asn1/ASN1Struct.h"
 #include "asn1/ASN1Util.h"
+#include "asn1/AuthenticatedAuxiliaryData.h"
 #include "asn1/PaceInfo.h"
 #include "asn1/SecurityInfos.h"
 #include "asn1/SecurityProtocol.h"
@@ -18,7 +19,6 @@
 #include "pace/ec/EcUtil.h"
 #include "pace/ec/EcdhGenericMapping.h"
 #include "RandomSource.h"
-#include "SimulatorAuxiliaryData.h"
 #include "VolatileSettings.h"
 
 #include <QCryptographicHash>
@@ -226,7 +226,7 @@ EstablishPaceChannelOutput SimulatorCard::establishPaceChannel(PacePasswordId pP
 	}
 
 	// A card description may replace EF.CardAccess or the trust point with something unusable.
-	const auto trustPoint = getTrustPoint();
+	const auto trustPoint = mFileSystem.getTrustPoint();
 	const auto securityInfos = SecurityInfos::decode(mFileSystem.getEfCardAccess());
 	if (trustPoint.isNull() || securityInfos.isNull() || securityInfos->getPaceInfos().isEmpty())
 	{
@@ -350,17 +350,6 @@ void SimulatorCard::clearTerminalAuthenticationInput()
 }
 
 
-QSharedPointer<const cvcertificate_st> SimulatorCard::getTrustPoint() const
-{
-	const QByteArray trustPoint = mFileSystem.getTrustPoint();
-	if (trustPoint.isEmpty())
-	{
-		return QSharedPointer<const cvcertificate_st>();
-	}
-	return cvcertificate_st::decode(trustPoint);
-}
-
-
 ResponseApdu SimulatorCard::executeFileCommand(const CommandApdu& pCommand)
 {
 	const FileCommand fileCommand(pCommand);
@@ -454,7 +443,7 @@ ResponseApdu SimulatorCard::executeVerify(const CommandApdu& pCommand) const
 	{
 		return answer(StatusCode::VERIFICATION_FAILED);
 	}
-	return answer(mFileSystem.verify(Oid(oid), SimulatorAuxiliaryData::decode(mAuxiliaryData)));
+	return answer(mFileSystem.verify(Oid(oid), AuthenticatedAuxiliaryData::decode(mAuxiliaryData)));
 }
 
 
@@ -491,7 +480,7 @@ ResponseApdu SimulatorCard::executeMseSetAt(const CommandApdu& pCommand)
 			mDomainParameterId = parameterId.isEmpty() ? -1 : static_cast<uchar>(parameterId.back());
 
 			const bool withChat = !data.getObject(V_ASN1_APPLICATION, 0x4C).isEmpty();
-			mCurrentCertificate = withChat ? getTrustPoint() : QSharedPointer<const cvcertificate_st>();
+			mCurrentCertificate = withChat ? mFileSystem.getTrustPoint() : QSharedPointer<const cvcertificate_st>();
 			clearTerminalAuthenticationInput();
 			return answer(StatusCode::SUCCESS);
 		}
@@ -549,7 +538,7 @@ ResponseApdu SimulatorCard::executeMseSetDst(const CommandApdu& pCommand) const
 
 ResponseApdu SimulatorCard::executePsoVerifyCertificate(const CommandApdu& pCommand)
 {
-	const auto trustPoint = getTrustPoint();
+	const auto trustPoint = mFileSystem.getTrustPoint();
 	if (mCurrentCertificate.isNull() || trustPoint.isNull())
 	{
 		return answer(StatusCode::NOT_YET_INITIALIZED);
@@ -568,7 +557,7 @@ ResponseApdu SimulatorCard::executePsoVerifyCertificate(const CommandApdu& pComm
 
 	if (certificate->getBody().getCHAT().getAccessRole() == AccessRole::CVCA)
 	{
-		mFileSystem.setTrustPoint(certificate->encode());
+		mFileSystem.setTrustPoint(certificate);
 	}
 	mCurrentCertificate = certificate;
 	return answer(StatusCode::SUCCESS);
@@ -583,7 +572,7 @@ ResponseApdu SimulatorCard::executeExternalAuthenticate(const CommandApdu& pComm
 	}
 
 	const SecurityProtocol protocol(mSelectedProtocol);
-	const auto trustPoint = getTrustPoint();
+	const auto trustPoint = mFileSystem.getTrustPoint();
 	if (mCurrentCertificate.isNull()
 			|| trustPoint.isNull()
 			|| protocol.getProtocolType() != ProtocolType::TA
@@ -709,7 +698,7 @@ ResponseApdu SimulatorCard::executePaceMutualAuthentication(const CommandApdu& p
 	ResponseApdu response = answer(StatusCode::PIN_RETRY_COUNT_2);
 	if (!cardToken.isEmpty())
 	{
-		const QByteArray carCurr = mCurrentCertificate ? certificateHolderReference(getTrustPoint()) : QByteArray();
+		const QByteArray carCurr = mCurrentCertificate ? certificateHolderReference(mFileSystem.getTrustPoint()) : QByteArray();
 		response = dynamicAuthenticationData<GA_MUTUALAUTHENTICATIONDATA, GA_MUTUALAUTHENTICATIONDATA_new, GA_MUTUALAUTHENTICATIONDATA_free>(
 				[&cardToken, &carCurr](GA_MUTUALAUTHENTICATIONDATA& pGa) {
 					return setOctetString(pGa.mAuthenticationToken, cardToken)

@@ -54,7 +54,6 @@ class SimulatorCard
 		QByteArray mAuxiliaryData;
 
 		void clearTerminalAuthenticationInput();
-		[[nodiscard]] QSharedPointer<const cvcertificate_st> getTrustPoint() const;
 
 		ResponseApdu executeFileCommand(const CommandApdu& pCommand);
 		ResponseApdu executePinManagement(const CommandApdu& pCommand) const;

@@ -4,8 +4,8 @@
 #include "LogCategories.h"
 #include "OpenSslUtil.h"
 #include "apdu/ResponseApdu.h"
-#include "asn1/ASN1Struct.h"
 #include "asn1/ASN1Util.h"
+#include "asn1/KnownOid.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -162,7 +162,7 @@ void SimulatorFileSystem::createCommonContent()
 	storeFile(efCardAccess.getIdentifier(), efCardAccess.getShortIdentifier(), QByteArray::fromHex(cEfCardAccess));
 	storeFile(efCardSecurity.getIdentifier(), efCardSecurity.getShortIdentifier(), QByteArray::fromHex(cEfCardSecurity));
 
-	mTrustPoint = QByteArray::fromHex(cTrustPoint);
+	mTrustPoint = cvcertificate_st::decode(QByteArray::fromHex(cTrustPoint));
 }
 
 
@@ -315,19 +315,16 @@ QByteArray SimulatorFileSystem::getEfCardAccess() const
 }
 
 
-QByteArray SimulatorFileSystem::getTrustPoint() const
+QSharedPointer<const cvcertificate_st> SimulatorFileSystem::getTrustPoint() const
 {
 	return mTrustPoint;
 }
 
 
-void SimulatorFileSystem::setTrustPoint(const QByteArray& pTrustPoint)
+void SimulatorFileSystem::setTrustPoint(const QSharedPointer<const cvcertificate_st>& pTrustPoint)
 {
 	mTrustPoint = pTrustPoint;
-
-	// The certificate holder reference is [APPLICATION 32] in the certificate body.
-	const QByteArray holderReference = ASN1Struct(pTrustPoint).getData(V_ASN1_APPLICATION, 0x20);
-	qCDebug(card_simulator) << "Updated TrustPoint to" << holderReference;
+	qCDebug(card_simulator) << "Updated TrustPoint to" << (pTrustPoint ? pTrustPoint->getBody().getCertificateHolderReference() : QByteArray());
 }
 
 
@@ -404,9 +401,27 @@ QDate SimulatorFileSystem::readDate(const QByteArray& pShortFileId) const
 }
 
 
-void SimulatorFileSystem::logCheck(const Oid& pOid) const
+StatusCode SimulatorFileSystem::verify(const Oid& pOid, const QSharedPointer<const AuthenticatedAuxiliaryData>& pAuxiliaryData) const
 {
+	if (pAuxiliaryData.isNull())
+	{
+		return StatusCode::VERIFICATION_FAILED;
+	}
+
 	qCDebug(card_simulator) << "Checking validity of" << pOid;
+	if (pOid == Oid(KnownOid::ID_DATE_OF_BIRTH))
+	{
+		return pAuxiliaryData->hasAgeVerificationDate() ? verifyAge(pAuxiliaryData->getAgeVerificationDate()) : StatusCode::VERIFICATION_FAILED;
+	}
+	if (pOid == Oid(KnownOid::ID_DATE_OF_EXPIRY))
+	{
+		return pAuxiliaryData->hasValidityDate() ? verifyValidity(pAuxiliaryData->getValidityDate()) : StatusCode::VERIFICATION_FAILED;
+	}
+	if (pOid == Oid(KnownOid::ID_MUNICIPALITY_ID))
+	{
+		return pAuxiliaryData->hasCommunityId() ? verifyCommunityId(pAuxiliaryData->getCommunityId()) : StatusCode::VERIFICATION_FAILED;
+	}
+	return StatusCode::VERIFICATION_FAILED;
 }
 
 

@@ -5,7 +5,8 @@
 #pragma once
 
 #include "apdu/StatusCode.h"
-#include "asn1/KnownOid.h"
+#include "asn1/AuthenticatedAuxiliaryData.h"
+#include "asn1/CVCertificate.h"
 #include "asn1/Oid.h"
 #include "pinpad/PacePasswordId.h"
 
@@ -29,8 +30,8 @@ class SimulatorFileSystem
 		QMap<int, QByteArray> mKeys;
 		QMap<QByteArray, QByteArray> mFileContents;
 		QMap<QByteArray, QByteArray> mFileIds;
-		// The encoded CVCA certificate that terminal authentication starts from.
-		QByteArray mTrustPoint;
+		// The CVCA certificate that terminal authentication starts from.
+		QSharedPointer<const cvcertificate_st> mTrustPoint;
 
 		void createCommonContent();
 		void createDataGroups();
@@ -40,7 +41,6 @@ class SimulatorFileSystem
 		void storeKey(int pKeyId, const QByteArray& pKey);
 
 		[[nodiscard]] QDate readDate(const QByteArray& pShortFileId) const;
-		void logCheck(const Oid& pOid) const;
 		[[nodiscard]] StatusCode verifyAge(const QDate& pAgeVerificationDate) const;
 		[[nodiscard]] StatusCode verifyValidity(const QDate& pValidityDate) const;
 		[[nodiscard]] StatusCode verifyCommunityId(const QByteArray& pCommunityId) const;
@@ -63,8 +63,8 @@ class SimulatorFileSystem
 		[[nodiscard]] QByteArray getKey(int pKeyId) const;
 		[[nodiscard]] QByteArray getPassword(PacePasswordId pPasswordId) const;
 		[[nodiscard]] QByteArray getEfCardAccess() const;
-		[[nodiscard]] QByteArray getTrustPoint() const;
-		void setTrustPoint(const QByteArray& pTrustPoint);
+		[[nodiscard]] QSharedPointer<const cvcertificate_st> getTrustPoint() const;
+		void setTrustPoint(const QSharedPointer<const cvcertificate_st>& pTrustPoint);
 
 		[[nodiscard]] StatusCode select(const QByteArray& pIdentifier);
 		// Data followed by the status word.
@@ -72,32 +72,7 @@ class SimulatorFileSystem
 		[[nodiscard]] StatusCode write(qint64 pOffset, const QByteArray& pData);
 
 		// Checks the reference value that the terminal sent for pOid against the card's data groups.
-		// AuxiliaryData is the decoded authenticated auxiliary data: hasAgeVerificationDate and
-		// getAgeVerificationDate, hasValidityDate and getValidityDate (QDate), hasCommunityId and
-		// getCommunityId (lower-case hex text).
-		template<typename AuxiliaryData>
-		[[nodiscard]] StatusCode verify(const Oid& pOid, const QSharedPointer<AuxiliaryData>& pAuxiliaryData) const
-		{
-			if (pAuxiliaryData.isNull())
-			{
-				return StatusCode::VERIFICATION_FAILED;
-			}
-
-			logCheck(pOid);
-			if (pOid == Oid(KnownOid::ID_DATE_OF_BIRTH))
-			{
-				return pAuxiliaryData->hasAgeVerificationDate() ? verifyAge(pAuxiliaryData->getAgeVerificationDate()) : StatusCode::VERIFICATION_FAILED;
-			}
-			if (pOid == Oid(KnownOid::ID_DATE_OF_EXPIRY))
-			{
-				return pAuxiliaryData->hasValidityDate() ? verifyValidity(pAuxiliaryData->getValidityDate()) : StatusCode::VERIFICATION_FAILED;
-			}
-			if (pOid == Oid(KnownOid::ID_MUNICIPALITY_ID))
-			{
-				return pAuxiliaryData->hasCommunityId() ? verifyCommunityId(pAuxiliaryData->getCommunityId()) : StatusCode::VERIFICATION_FAILED;
-			}
-			return StatusCode::VERIFICATION_FAILED;
-		}
+		[[nodiscard]] StatusCode verify(const Oid& pOid, const QSharedPointer<const AuthenticatedAuxiliaryData>& pAuxiliaryData) const;
 };
 
 } // namespace tessarovin

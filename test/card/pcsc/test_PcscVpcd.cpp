@@ -24,7 +24,7 @@ namespace
 // What the pcscd fixture of CTest left in its folder.
 QString fixtureProblem()
 {
-	const QString folder = QStringLiteral(PCSCD_FIXTURE_DIR);
+	const QString folder = getProgramDirectory() + QStringLiteral("/pcscd");
 	QFile skip(folder + QStringLiteral("/skip"));
 	if (skip.open(QIODevice::ReadOnly))
 	{

@@ -39,9 +39,15 @@ const QByteArray cTaOid = QByteArray::fromHex("04007F00070202020203");
 const QByteArray cDateOfBirthOid = QByteArray::fromHex("04007F000703010401");
 
 
+QString fixturePath(const QString& pName)
+{
+	return getProgramDirectory() + QStringLiteral("/fixtures/simulator/") + pName;
+}
+
+
 QByteArray fixture(const QString& pName)
 {
-	QFile file(QStringLiteral(SIMULATOR_FIXTURES "/") + pName);
+	QFile file(fixturePath(pName));
 	return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
@@ -295,8 +301,8 @@ class test_SimulatorCard
 
 			// A DV and a terminal under the card's trust point, and a link certificate after it.
 			QVERIFY(mPki.isValid());
-			const QString trustPoint = QStringLiteral(SIMULATOR_FIXTURES "/DETESTeID00005.cvcert");
-			const QString trustPointKey = QStringLiteral(SIMULATOR_FIXTURES "/DETESTeID00005.pkcs8");
+			const QString trustPoint = fixturePath(QStringLiteral("DETESTeID00005.cvcert"));
+			const QString trustPointKey = fixturePath(QStringLiteral("DETESTeID00005.pkcs8"));
 			const QStringList dates {QStringLiteral("--issued=240101"), QStringLiteral("--expires=451231"), QStringLiteral("--scheme=ECDSA_SHA_256")};
 			QVERIFY(cvcCreate(QStringList {QStringLiteral("--role=dv_domestic"), QStringLiteral("--chr=DETESTDV000001"),
 										   QStringLiteral("--sign-as=") + trustPoint, QStringLiteral("--sign-with=") + trustPointKey,
@@ -685,7 +691,7 @@ class test_SimulatorCard
 								 QStringLiteral("-out"), terminalKey});
 			QVERIFY(QFile::exists(terminalKey));
 			runOpenSsl({QStringLiteral("pkey"), QStringLiteral("-inform"), QStringLiteral("DER"), QStringLiteral("-in"),
-								 QStringLiteral(SIMULATOR_FIXTURES "/key41.pkcs8"), QStringLiteral("-pubout"), QStringLiteral("-out"), cardPublicKey});
+								 fixturePath(QStringLiteral("key41.pkcs8")), QStringLiteral("-pubout"), QStringLiteral("-out"), cardPublicKey});
 			QVERIFY(QFile::exists(cardPublicKey));
 			const QByteArray terminalPoint = publicPoint(terminalKey, "PEM");
 			const QByteArray secret = deriveWithOpenSsl(terminalKey, "PEM", cardPublicKey);
@@ -732,7 +738,7 @@ class test_SimulatorCard
 			const QString sectorPublicKey = pki("sector_public.pem");
 			runOpenSsl({QStringLiteral("pkey"), QStringLiteral("-in"), sectorKey, QStringLiteral("-pubout"), QStringLiteral("-out"), sectorPublicKey});
 			QVERIFY(QFile::exists(sectorPublicKey));
-			const QByteArray secret = deriveWithOpenSsl(QStringLiteral(SIMULATOR_FIXTURES "/key%1.pkcs8").arg(keyId), "DER", sectorPublicKey);
+			const QByteArray secret = deriveWithOpenSsl(fixturePath(QStringLiteral("key%1.pkcs8").arg(keyId)), "DER", sectorPublicKey);
 			QCOMPARE(secret.size(), 32);
 			const QByteArray sectorId = runOpenSsl({QStringLiteral("dgst"), QStringLiteral("-sha256"), QStringLiteral("-binary")}, secret);
 

@@ -4,7 +4,9 @@
 #include "LogCapture.h"
 #include "TestEnvironment.h"
 #include "asn1/ASN1Struct.h"
+#include "asn1/ASN1Util.h"
 #include "asn1/ApplicationTemplates.h"
+#include "asn1/AuthenticatedAuxiliaryData.h"
 #include "asn1/ChipAuthenticationInfo.h"
 #include "asn1/PaceInfo.h"
 #include "asn1/SecurityInfos.h"
@@ -21,62 +23,30 @@
 #include <openssl/asn1.h>
 #include <openssl/evp.h>
 
-#include <optional>
-
 using namespace tessarovin;
 
 namespace
 {
 
-// The decoded authenticated auxiliary data as the card sees it; a field without value is absent.
-struct AuxiliaryData
+// One AuxDataTemplate: the identifier and its [APPLICATION 19] value.
+QByteArray auxDataTemplate(KnownOid pOid, const QByteArray& pValue)
 {
-	std::optional<QDate> mAgeVerificationDate;
-	std::optional<QDate> mValidityDate;
-	std::optional<QByteArray> mCommunityId;
-
-	[[nodiscard]] bool hasAgeVerificationDate() const
-	{
-		return mAgeVerificationDate.has_value();
-	}
+	const QByteArray content = Asn1Util::encode(V_ASN1_UNIVERSAL, V_ASN1_OBJECT, Oid(pOid).getData())
+			+ Asn1Util::encode(V_ASN1_APPLICATION, 0x13, pValue);
+	return Asn1Util::encode(V_ASN1_APPLICATION, 0x13, content, true);
+}
 
 
-	[[nodiscard]] QDate getAgeVerificationDate() const
-	{
-		return mAgeVerificationDate.value_or(QDate());
-	}
-
-
-	[[nodiscard]] bool hasValidityDate() const
-	{
-		return mValidityDate.has_value();
-	}
-
-
-	[[nodiscard]] QDate getValidityDate() const
-	{
-		return mValidityDate.value_or(QDate());
-	}
-
-
-	[[nodiscard]] bool hasCommunityId() const
-	{
-		return mCommunityId.has_value();
-	}
-
-
-	[[nodiscard]] QByteArray getCommunityId() const
-	{
-		return mCommunityId.value_or(QByteArray());
-	}
-
-
-};
+// Built beside the program from the program's own resources.
+QString resourceFile()
+{
+	return getProgramDirectory() + QStringLiteral("/test_SimulatorFileSystem.rcc");
+}
 
 
 QString fixture(const QString& pName)
 {
-	return QStringLiteral(SIMULATOR_FIXTURES "/") + pName;
+	return getProgramDirectory() + QStringLiteral("/fixtures/simulator/") + pName;
 }
 
 
@@ -235,13 +205,13 @@ class test_SimulatorFileSystem
 		{
 			QVERIFY(mDir.isValid());
 			Oid::registerKnownOids();
-			QVERIFY(QResource::registerResource(QStringLiteral(SIMULATOR_RCC)));
+			QVERIFY(QResource::registerResource(resourceFile()));
 		}
 
 
 		void cleanupTestCase()
 		{
-			QVERIFY(QResource::unregisterResource(QStringLiteral(SIMULATOR_RCC)));
+			QVERIFY(QResource::unregisterResource(resourceFile()));
 		}
 
 
@@ -326,9 +296,9 @@ class test_SimulatorFileSystem
 			QCOMPARE(fileSystem.select(QByteArray::fromHex("10")), StatusCode::INVALID_DATAFIELD);
 
 			// Without the resource the written signature is left out, silently.
-			QVERIFY(QResource::unregisterResource(QStringLiteral(SIMULATOR_RCC)));
+			QVERIFY(QResource::unregisterResource(resourceFile()));
 			const auto reregister = qScopeGuard([] {
-					QResource::registerResource(QStringLiteral(SIMULATOR_RCC));
+					QResource::registerResource(resourceFile());
 				});
 			LogCapture capture;
 			SimulatorFileSystem withoutSignature;
@@ -537,7 +507,8 @@ class test_SimulatorFileSystem
 		void trustPoint()
 		{
 			const SimulatorFileSystem fileSystem;
-			const QByteArray trustPoint = fileSystem.getTrustPoint();
+			QVERIFY(fileSystem.getTrustPoint());
+			const QByteArray trustPoint = fileSystem.getTrustPoint()->encode();
 			QCOMPARE(trustPoint.size(), 443);
 			QCOMPARE(trustPoint.toHex(), readFixture(QStringLiteral("DETESTeID00005.cvcert")).toHex());
 
@@ -568,13 +539,14 @@ class test_SimulatorFileSystem
 		{
 			SimulatorFileSystem fileSystem;
 			const SimulatorFileSystem copy = fileSystem;
-			const QByteArray root = readFixture(QStringLiteral("DETESTeID00004.cvcert"));
+			const QSharedPointer<const cvcertificate_st> root = cvcertificate_st::decode(readFixture(QStringLiteral("DETESTeID00004.cvcert")));
+			QVERIFY(root);
 
 			LogCapture capture;
 			fileSystem.setTrustPoint(root);
 			QCOMPARE(fileSystem.getTrustPoint(), root);
 			QVERIFY(capture.contains(QStringLiteral("Updated TrustPoint to \"DETESTeID00004\"")));
-			QCOMPARE(copy.getTrustPoint(), readFixture(QStringLiteral("DETESTeID00005.cvcert")));
+			QCOMPARE(copy.getTrustPoint()->encode(), readFixture(QStringLiteral("DETESTeID00005.cvcert")));
 		}
 
 
@@ -757,7 +729,7 @@ class test_SimulatorFileSystem
 			QCOMPARE(fileSystem.getKey(41), key);
 			QCOMPARE(fileSystem.getKey(7), QByteArray::fromHex("0a0b"));
 			QCOMPARE(fileSystem.getKey(1), readFixture(QStringLiteral("key1.pkcs8")));
-			QCOMPARE(fileSystem.getTrustPoint(), readFixture(QStringLiteral("DETESTeID00005.cvcert")));
+			QCOMPARE(fileSystem.getTrustPoint()->encode(), readFixture(QStringLiteral("DETESTeID00005.cvcert")));
 		}
 
 
@@ -884,25 +856,28 @@ class test_SimulatorFileSystem
 					? SimulatorFileSystem()
 					: SimulatorFileSystem(QJsonDocument::fromJson(description).object());
 
-			const auto auxiliaryData = QSharedPointer<AuxiliaryData>::create();
+			// An invalid date goes out as an empty value, which reads back as no valid date.
+			QByteArray templates;
 			if (ageVerificationDate.isValid())
 			{
-				auxiliaryData->mAgeVerificationDate = ageVerificationDate.toDate();
+				templates += auxDataTemplate(KnownOid::ID_DATE_OF_BIRTH, ageVerificationDate.toDate().toString(QStringLiteral("yyyyMMdd")).toLatin1());
 			}
 			if (validityDate.isValid())
 			{
-				auxiliaryData->mValidityDate = validityDate.toDate();
+				templates += auxDataTemplate(KnownOid::ID_DATE_OF_EXPIRY, validityDate.toDate().toString(QStringLiteral("yyyyMMdd")).toLatin1());
 			}
 			if (communityId.isValid())
 			{
-				auxiliaryData->mCommunityId = communityId.toByteArray();
+				templates += auxDataTemplate(KnownOid::ID_MUNICIPALITY_ID, QByteArray::fromHex(communityId.toByteArray()));
 			}
+			const auto auxiliaryData = AuthenticatedAuxiliaryData::decode(Asn1Util::encode(V_ASN1_APPLICATION, 0x07, templates, true));
+			QVERIFY(auxiliaryData);
 
 			LogCapture capture;
 			QCOMPARE(fileSystem.verify(Oid(oid), auxiliaryData), status);
 			QVERIFY(capture.contains(QStringLiteral("Checking validity of")));
 
-			QCOMPARE(fileSystem.verify(Oid(oid), QSharedPointer<AuxiliaryData>()), StatusCode::VERIFICATION_FAILED);
+			QCOMPARE(fileSystem.verify(Oid(oid), QSharedPointer<const AuthenticatedAuxiliaryData>()), StatusCode::VERIFICATION_FAILED);
 		}
 
 

@@ -33,7 +33,8 @@ QSharedPointer<const SecurityInfos> loadCardAccess(const QString& pFixture)
 		return {};
 	}
 
-	QFile file(QStringLiteral(CARD_ACCESS_FIXTURES "/") + pFixture);
+	// The EF.CardAccess files of the card information tests carry the mobile eID types.
+	QFile file(getProgramDirectory() + QStringLiteral("/fixtures/card/") + pFixture);
 	if (!file.open(QIODevice::ReadOnly))
 	{
 		qFatal("Missing fixture %s", qPrintable(file.fileName()));

@@ -60,6 +60,20 @@ int Asn1IntegerUtil::getValue(const asn1_string_st* pInteger)
 }
 
 
+QByteArray Asn1IntegerUtil::encodeContent(int pValue)
+{
+	QByteArray content;
+	auto value = static_cast<qint64>(pValue);
+	do
+	{
+		content.prepend(static_cast<char>(value & 0xFF));
+		value >>= 8;
+	}
+	while (!(value == 0 && (content.at(0) & 0x80) == 0) && !(value == -1 && (content.at(0) & 0x80) != 0));
+	return content;
+}
+
+
 QByteArray Asn1OctetStringUtil::getValue(const asn1_string_st* pOctetString)
 {
 	if (pOctetString == nullptr)

@@ -22,6 +22,8 @@ class Asn1IntegerUtil
 	public:
 		// -1 when absent or unreadable.
 		static int getValue(const asn1_string_st* pInteger);
+		// The content octets of a DER INTEGER: big-endian two's complement, shortest form.
+		static QByteArray encodeContent(int pValue);
 };
 
 

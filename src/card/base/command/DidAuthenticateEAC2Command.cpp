@@ -35,22 +35,6 @@ QByteArray contextTag(int pTag, const QByteArray& pContent)
 }
 
 
-// The content octets of a DER INTEGER.
-QByteArray integerContent(int pValue)
-{
-	const OpenSslPtr<ASN1_INTEGER, ASN1_INTEGER_free> integer(ASN1_INTEGER_new());
-	if (!integer || !ASN1_INTEGER_set(integer.get(), pValue))
-	{
-		return QByteArray();
-	}
-	unsigned char* encoded = nullptr;
-	const int length = i2d_ASN1_INTEGER(integer.get(), &encoded);
-	const OpenSslBuffer<> owner(encoded);
-	// A small INTEGER's header is the tag and a one-byte length.
-	return length > 2 ? QByteArray(reinterpret_cast<const char*>(encoded) + 2, length - 2) : QByteArray();
-}
-
-
 } // namespace
 
 
@@ -241,7 +225,7 @@ CardReturnCode DidAuthenticateEAC2Command::performChipAuthentication(const QShar
 	QByteArray setAtData = contextTag(0x00, pChipAuthenticationInfo->getOid().getData());
 	if (pChipAuthenticationInfo->hasKeyId())
 	{
-		setAtData += contextTag(0x04, integerContent(pChipAuthenticationInfo->getKeyId()));
+		setAtData += contextTag(0x04, Asn1IntegerUtil::encodeContent(pChipAuthenticationInfo->getKeyId()));
 	}
 	qCDebug(card) << "Performing CA MSE:Set AT";
 	const auto setAt = worker->transmit(CommandApdu(Ins::MSE_SET, cSetForComputation, cAuthenticationTemplate, setAtData));

@@ -10,26 +10,6 @@
 
 using namespace tessarovin;
 
-namespace
-{
-
-// The content octets of a DER INTEGER: big-endian two's complement, shortest form.
-QByteArray integerContent(int pValue)
-{
-	QByteArray content;
-	auto value = static_cast<qint64>(pValue);
-	do
-	{
-		content.prepend(static_cast<char>(value & 0xFF));
-		value >>= 8;
-	}
-	while (!(value == 0 && (content.at(0) & 0x80) == 0) && !(value == -1 && (content.at(0) & 0x80) != 0));
-	return content;
-}
-
-
-} // namespace
-
 
 PaceHandler::PaceHandler(const QSharedPointer<CardTransmitter>& pCardTransmitter)
 	: mCardTransmitter(pCardTransmitter)
@@ -217,7 +197,7 @@ CommandApdu PaceHandler::createMseSetAt(const PaceInfo& pPaceInfo, PacePasswordI
 	data += Asn1Util::encode(V_ASN1_CONTEXT_SPECIFIC, 3, QByteArray(1, static_cast<char>(pPasswordId)));
 	if (pPaceInfo.hasParameterId())
 	{
-		data += Asn1Util::encode(V_ASN1_CONTEXT_SPECIFIC, 4, integerContent(pPaceInfo.getParameterId()));
+		data += Asn1Util::encode(V_ASN1_CONTEXT_SPECIFIC, 4, Asn1IntegerUtil::encodeContent(pPaceInfo.getParameterId()));
 	}
 	if (!pChat.isNull())
 	{

@@ -3,6 +3,7 @@
 #include "asn1/ASN1Struct.h"
 #include "asn1/ASN1Util.h"
 #include "OpenSslUtil.h"
+#include "TestEnvironment.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -41,7 +42,7 @@ QByteArray CvcFixture::Body::encode() const
 
 QString CvcFixture::path(const QString& pCurve, const QString& pName)
 {
-	return QStringLiteral(CVC_FIXTURES "/%1/%2").arg(pCurve, pName);
+	return getProgramDirectory() + QStringLiteral("/fixtures/asn1/cvc/%1/%2").arg(pCurve, pName);
 }
 
 

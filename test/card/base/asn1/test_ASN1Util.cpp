@@ -7,6 +7,8 @@
 
 #include <QtTest>
 
+#include <limits>
+
 #include <openssl/bn.h>
 #include <openssl/err.h>
 
@@ -108,6 +110,42 @@ class test_ASN1Util
 			ERR_clear_error();
 
 			QCOMPARE(Asn1IntegerUtil::getValue(nullptr), -1);
+		}
+
+
+		void integerContent_data()
+		{
+			QTest::addColumn<int>("value");
+			QTest::addColumn<QByteArray>("content");
+
+			QTest::newRow("0") << 0 << QByteArray::fromHex("00");
+			QTest::newRow("127") << 127 << QByteArray::fromHex("7F");
+			QTest::newRow("128 needs a sign octet") << 128 << QByteArray::fromHex("0080");
+			QTest::newRow("255") << 255 << QByteArray::fromHex("00FF");
+			QTest::newRow("256") << 256 << QByteArray::fromHex("0100");
+			QTest::newRow("-1") << -1 << QByteArray::fromHex("FF");
+			QTest::newRow("-128") << -128 << QByteArray::fromHex("80");
+			QTest::newRow("-129") << -129 << QByteArray::fromHex("FF7F");
+			QTest::newRow("int max") << std::numeric_limits<int>::max() << QByteArray::fromHex("7FFFFFFF");
+			QTest::newRow("int min") << std::numeric_limits<int>::min() << QByteArray::fromHex("80000000");
+		}
+
+
+		void integerContent()
+		{
+			QFETCH(int, value);
+			QFETCH(QByteArray, content);
+
+			QCOMPARE(Asn1IntegerUtil::encodeContent(value).toHex(), content.toHex());
+
+			// OpenSSL encodes the same value to the same octets.
+			const QSharedPointer<ASN1_INTEGER> integer(ASN1_INTEGER_new(), &ASN1_INTEGER_free);
+			QVERIFY(ASN1_INTEGER_set_int64(integer.data(), value) == 1);
+			unsigned char* encoded = nullptr;
+			const int length = i2d_ASN1_INTEGER(integer.data(), &encoded);
+			const QByteArray der(reinterpret_cast<const char*>(encoded), length);
+			OPENSSL_free(encoded);
+			QCOMPARE(der.toHex(), Asn1Util::encode(V_ASN1_UNIVERSAL, V_ASN1_INTEGER, content).toHex());
 		}
 
 

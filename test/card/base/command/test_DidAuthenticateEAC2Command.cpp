@@ -66,7 +66,7 @@ QByteArray apdu(const char* pHeaderHex, const QByteArray& pData, const QByteArra
 
 QByteArray readCertificate(const QString& pName)
 {
-	QFile file(QStringLiteral(CVC_FIXTURES "/brainpoolP256r1/") + pName + QStringLiteral(".cvcert"));
+	QFile file(getProgramDirectory() + QStringLiteral("/fixtures/asn1/cvc/brainpoolP256r1/") + pName + QStringLiteral(".cvcert"));
 	return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 

@@ -23,7 +23,12 @@ using namespace tessarovin;
 namespace
 {
 
-const QString CVC = QStringLiteral(CVC_FIXTURES "/brainpoolP256r1/");
+QString cvc(const QString& pName)
+{
+	return getProgramDirectory() + QStringLiteral("/fixtures/asn1/cvc/brainpoolP256r1/") + pName;
+}
+
+
 const QByteArray PIN("123456");
 
 // Runs a command on this thread as the worker's thread would, and hands it back.
@@ -75,7 +80,7 @@ class test_ExtendedAccessControl
 		void open(Session& pSession)
 		{
 			pSession.mCard = std::make_unique<PeerReader>();
-			QVERIFY(pSession.mCard->start({"--curves", "13", "--cvca", CVC + QStringLiteral("cvca.cvcert"),
+			QVERIFY(pSession.mCard->start({"--curves", "13", "--cvca", cvc(QStringLiteral("cvca.cvcert")),
 											"--ca-key", mDir.filePath(QStringLiteral("ca.pkcs8")), "--card-security", mDir.filePath(QStringLiteral("card_security.der"))}));
 			pSession.mWorker = pSession.mCard->connect();
 			const auto pace = execute(new EstablishPaceChannelCommand(pSession.mWorker, PacePasswordId::PACE_PIN, PIN, QByteArray(), QByteArray()));
@@ -89,7 +94,7 @@ class test_ExtendedAccessControl
 			pSession.mChallenge = eac1->getChallenge();
 
 			pSession.mTerminal = std::make_unique<PeerTerminalProcess>();
-			QVERIFY(pSession.mTerminal->start(CVC + QStringLiteral("terminal.pkcs8")));
+			QVERIFY(pSession.mTerminal->start(cvc(QStringLiteral("terminal.pkcs8"))));
 			const auto key = pSession.mTerminal->request("ephemeral-key");
 			QVERIFY2(key, pSession.mTerminal->getLastError().constData());
 			QCOMPARE(key->size(), 1);
@@ -117,7 +122,7 @@ class test_ExtendedAccessControl
 			// The card trusts the first CVCA; the link certificate brings it to the second one.
 			for (const auto& name : {QStringLiteral("link"), QStringLiteral("dv_domestic"), QStringLiteral("terminal")})
 			{
-				const auto certificate = cvcertificate_st::decode(readFile(CVC + name + QStringLiteral(".cvcert")));
+				const auto certificate = cvcertificate_st::decode(readFile(cvc(name + QStringLiteral(".cvcert"))));
 				QVERIFY(certificate);
 				mChain << certificate;
 			}

@@ -14,7 +14,7 @@ namespace
 
 QByteArray readFixture(const QString& pName)
 {
-	QFile file(QStringLiteral(PINPAD_FIXTURES "/") + pName);
+	QFile file(getProgramDirectory() + QStringLiteral("/fixtures/pinpad/") + pName);
 	if (!file.open(QIODevice::ReadOnly))
 	{
 		qFatal("Missing fixture %s", qPrintable(pName));
