@@ -20,6 +20,7 @@ ScriptedCard::ScriptedCard()
 	, mDestroyPaceChannelResult(CardReturnCode::OK)
 	, mDestroyPaceChannelCount(0)
 	, mSetEidPinResult({CardReturnCode::OK, ResponseApdu(StatusCode::SUCCESS)})
+	, mErrorMessages()
 {
 }
 
@@ -122,6 +123,12 @@ void ScriptedCard::setSetEidPinResult(const ResponseApduResult& pResult)
 }
 
 
+const QStringList& ScriptedCard::getErrorMessages() const
+{
+	return mErrorMessages;
+}
+
+
 CardReturnCode ScriptedCard::establishConnection()
 {
 	mConnected = mConnectResult == CardReturnCode::OK;
@@ -188,6 +195,12 @@ ResponseApduResult ScriptedCard::setEidPin(uchar pTimeoutSeconds)
 {
 	Q_UNUSED(pTimeoutSeconds)
 	return mSetEidPinResult;
+}
+
+
+void ScriptedCard::setErrorMessage(const QString& pMessage)
+{
+	mErrorMessages << pMessage;
 }
 
 

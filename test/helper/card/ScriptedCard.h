@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QPair>
+#include <QStringList>
 
 #include <functional>
 
@@ -43,6 +44,7 @@ class ScriptedCard
 		CardReturnCode mDestroyPaceChannelResult;
 		int mDestroyPaceChannelCount;
 		ResponseApduResult mSetEidPinResult;
+		QStringList mErrorMessages;
 
 	public:
 		ScriptedCard();
@@ -69,6 +71,8 @@ class ScriptedCard
 		void setDestroyPaceChannelResult(CardReturnCode pCode);
 		[[nodiscard]] int getDestroyPaceChannelCount() const;
 		void setSetEidPinResult(const ResponseApduResult& pResult);
+		// What a workflow told the user on the card's reader.
+		[[nodiscard]] const QStringList& getErrorMessages() const;
 
 		CardReturnCode establishConnection() override;
 		CardReturnCode releaseConnection() override;
@@ -81,6 +85,7 @@ class ScriptedCard
 				const QByteArray& pCertificateDescription) override;
 		CardReturnCode destroyPaceChannel() override;
 		ResponseApduResult setEidPin(uchar pTimeoutSeconds) override;
+		void setErrorMessage(const QString& pMessage) override;
 };
 
 

@@ -5,6 +5,7 @@ using namespace tessarovin;
 TestWorkflowContext::TestWorkflowContext(Action pAction, bool pActivateUi)
 	: WorkflowContext(pAction, pActivateUi)
 	, mAcceptedEidTypes({AcceptedEidType::CARD_CERTIFIED})
+	, mCanAllowedMode(false)
 	, mNow(1000000)
 	, mPlans()
 	, mRuns()
@@ -27,6 +28,22 @@ QList<AcceptedEidType> TestWorkflowContext::getAcceptedEidTypes() const
 void TestWorkflowContext::setAcceptedEidTypes(const QList<AcceptedEidType>& pTypes)
 {
 	mAcceptedEidTypes = pTypes;
+}
+
+
+bool TestWorkflowContext::isCanAllowedMode() const
+{
+	return mCanAllowedMode;
+}
+
+
+void TestWorkflowContext::setCanAllowedMode(bool pCanAllowedMode)
+{
+	if (mCanAllowedMode != pCanAllowedMode)
+	{
+		mCanAllowedMode = pCanAllowedMode;
+		Q_EMIT fireCanAllowedModeChanged();
+	}
 }
 
 

@@ -8,8 +8,9 @@
 namespace tessarovin
 {
 
-// A context for the test states: which eID types it accepts, a clock the test moves by hand,
-// what each test state does when it runs, and the order in which states ran.
+// A context for the test states: which eID types it accepts, whether the CAN may stand in for
+// the PIN, a clock the test moves by hand, what each test state does when it runs, and the order
+// in which states ran.
 class TestWorkflowContext
 	: public WorkflowContext
 {
@@ -32,6 +33,7 @@ class TestWorkflowContext
 
 	private:
 		QList<AcceptedEidType> mAcceptedEidTypes;
+		bool mCanAllowedMode;
 		qint64 mNow;
 		QMap<QString, Plan> mPlans;
 		QStringList mRuns;
@@ -44,6 +46,8 @@ class TestWorkflowContext
 
 		[[nodiscard]] QList<AcceptedEidType> getAcceptedEidTypes() const override;
 		void setAcceptedEidTypes(const QList<AcceptedEidType>& pTypes);
+		[[nodiscard]] bool isCanAllowedMode() const override;
+		void setCanAllowedMode(bool pCanAllowedMode);
 
 		void advanceClock(qint64 pMSecs);
 

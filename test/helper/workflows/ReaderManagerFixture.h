@@ -1,0 +1,95 @@
+#pragma once
+
+#include "AppSettings.h"
+#include "CardConnection.h"
+#include "CommandReceiver.h"
+#include "Env.h"
+#include "ReaderManager.h"
+#include "ScriptedReader.h"
+#include "TestEnvironment.h"
+#include "VolatileSettings.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace tessarovin
+{
+
+// The real reader manager on its own thread with the back ends the test links: MOCK always,
+// the simulator where the test links its plug-in. Start in init(), stop in cleanup().
+class ReaderManagerFixture
+{
+	public:
+		static ReaderManager* start()
+		{
+			// Made on this thread before the back ends ask for them on the reader thread.
+			Env::getSingleton<AppSettings>();
+			Env::getSingleton<VolatileSettings>()->setDelay(0);
+
+			auto* manager = Env::getSingleton<ReaderManager>();
+			QSignalSpy initialized(manager, &ReaderManager::fireInitialized);
+			manager->init();
+			if (!initialized.wait() && initialized.isEmpty())
+			{
+				qFatal("The reader manager did not start");
+			}
+			return manager;
+		}
+
+
+		static void stop()
+		{
+			// Released connections end their workers on the reader thread before it stops.
+			QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+			Env::getSingleton<ReaderManager>()->shutdown();
+		}
+
+
+		// A usable eID card in a MOCK reader; the MSE:Set AT answers tell the retry counter, the
+		// first one at insertion, the later ones on every update, the last one again and again.
+		static bool insertEidCard(const QString& pReaderName, const QByteArrayList& pRetryCounterStatus, const std::function<void(ScriptedCard&)>& pMore = {})
+		{
+			auto* manager = Env::getSingleton<ReaderManager>();
+			QSignalSpy inserted(manager, &ReaderManager::fireCardInserted);
+			const bool done = insertScriptedCard(pReaderName, [pRetryCounterStatus, pMore](ScriptedCard& pCard) {
+					pCard.scriptEidCard(readFixture(QStringLiteral("card_access_13.der")), pRetryCounterStatus.value(0, QByteArrayLiteral("9000")));
+					for (qsizetype i = 1; i < pRetryCounterStatus.size(); ++i)
+					{
+						pCard.add("0022c1a4", pRetryCounterStatus.at(i));
+					}
+					if (pMore)
+					{
+						pMore(pCard);
+					}
+				});
+			// The manager's cache knows the card once the signal has arrived here.
+			return done && (!inserted.isEmpty() || inserted.wait());
+		}
+
+
+		// A connection to the card of the reader, as a state would get it; null when there is none.
+		static QSharedPointer<CardConnection> connect(const QString& pReaderName)
+		{
+			CommandReceiver receiver;
+			Env::getSingleton<ReaderManager>()->callCreateCardConnectionCommand(pReaderName, &receiver, &CommandReceiver::onCreateCardConnectionDone);
+			if (!QTest::qWaitFor([&receiver] {
+					return !receiver.mCreateCommands.isEmpty();
+				}))
+			{
+				return QSharedPointer<CardConnection>();
+			}
+			return receiver.mCreateCommands.constFirst()->getCardConnection();
+		}
+
+
+		static bool removeReader(const QString& pReaderName)
+		{
+			return MockReaderManagerPlugin::runOnPlugin([pReaderName](MockReaderManagerPlugin& pPlugin) {
+					pPlugin.removeReader(pReaderName);
+				});
+		}
+
+
+};
+
+} // namespace tessarovin
