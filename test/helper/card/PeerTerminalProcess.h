@@ -41,12 +41,12 @@ class PeerTerminalProcess
 		}
 
 
-		// The terminal's key (PKCS#8 DER) and the curve of chip authentication.
-		bool start(const QString& pTerminalKey, int pCaCurve = 13)
+		// The terminal's key (PKCS#8 DER), the curve of chip authentication and further terminal options.
+		bool start(const QString& pTerminalKey, int pCaCurve = 13, const QStringList& pArguments = QStringList())
 		{
-			mProcess.start(getProgramDirectory() + QStringLiteral("/PacePeer"), {QStringLiteral("--terminal"),
+			mProcess.start(getProgramDirectory() + QStringLiteral("/PacePeer"), QStringList({QStringLiteral("--terminal"),
 													   QStringLiteral("--terminal-key"), pTerminalKey,
-													   QStringLiteral("--ca-curve"), QString::number(pCaCurve)});
+													   QStringLiteral("--ca-curve"), QString::number(pCaCurve)}) << pArguments);
 			return mProcess.waitForStarted();
 		}
 

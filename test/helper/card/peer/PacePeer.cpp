@@ -17,8 +17,9 @@
 //   unwrap <protected response APDU>           OK <plain response, status word included>
 // Wrap and unwrap each advance the send sequence counter: wrap, send and unwrap one APDU at a time.
 // Chip authentication is id-CA-ECDH-AES-CBC-CMAC-128 on both sides.
-// Terminal options: --terminal-key FILE (PKCS#8 DER, an ECDSA key that signs with SHA-256) and
-// --ca-curve ID (standardized domain parameters of chip authentication, 13).
+// Terminal options: --terminal-key FILE (PKCS#8 DER, an ECDSA key that signs with SHA-256),
+// --ca-curve ID (standardized domain parameters of chip authentication, 13) and
+// --leading-zero-key (an ephemeral key whose x coordinate starts with a zero octet).
 //
 // Card options:
 //   --pin DIGITS --can DIGITS --puk DIGITS   the passwords (123456, 500540, 9876543210)
@@ -35,6 +36,7 @@
 //   --card-security FILE                     content of EF.CardSecurity (011D, short identifier 1D)
 //   --echo-mapping, --echo-ephemeral         misbehave: answer with the terminal's own key
 //   --wrong-token                            misbehave: answer mutual authentication with a bad token
+//   --leading-zero-key                       a PACE key whose x coordinate starts with a zero octet
 
 #include <eac/eac.h>
 #include <eac/objects.h>
@@ -172,6 +174,22 @@ Bytes readBinaryFile(const std::string& pPath)
 		throw std::invalid_argument("cannot read " + pPath);
 	}
 	return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+
+// Comp() of elliptic-curve keys: the x coordinate of the uncompressed point, in the full length
+// of the field. OpenPACE's EAC_Comp drops leading zero octets, which no chip does.
+Bytes compress(const Bytes& pPoint)
+{
+	return pPoint.size() % 2 == 1 && pPoint[0] == 0x04 ? Bytes(pPoint.begin() + 1, pPoint.begin() + 1 + static_cast<long>(pPoint.size() / 2)) : Bytes();
+}
+
+
+// One key in 256 has an x coordinate with a leading zero octet, the case that breaks a Comp()
+// or an integer conversion that drops it. Asked for, keys are drawn until one has it.
+bool hasLeadingZero(const Bytes& pPoint)
+{
+	return pPoint.size() > 1 && pPoint[1] == 0x00;
 }
 
 
@@ -417,6 +435,7 @@ struct Options
 	bool mEchoMapping = false;
 	bool mEchoEphemeral = false;
 	bool mWrongToken = false;
+	bool mLeadingZeroKey = false;
 	std::optional<Bytes> mCvca;
 	std::optional<Bytes> mCaKey;
 	int mCaCurve = 13;
@@ -689,7 +708,11 @@ class Card
 						return failPace(SW_WRONG_DATA);
 					}
 					mTerminalEphemeralKey = inner->at(0x83);
-					const BufMem cardKey(PACE_STEP3B_generate_ephemeral_key(mCtx.get()));
+					BufMem cardKey(PACE_STEP3B_generate_ephemeral_key(mCtx.get()));
+					while (mOptions.mLeadingZeroKey && cardKey && !hasLeadingZero(toBytes(cardKey.get())))
+					{
+						cardKey.reset(PACE_STEP3B_generate_ephemeral_key(mCtx.get()));
+					}
 					const BufMem terminalKey = toBufMem(mTerminalEphemeralKey);
 					if (!cardKey || !PACE_STEP3B_compute_shared_secret(mCtx.get(), terminalKey.get())
 							|| !PACE_STEP3C_derive_keys(mCtx.get()))
@@ -756,9 +779,7 @@ class Card
 				std::ofstream file(mOptions.mKeyFile, std::ios::app);
 				file << toHex(encKey) << ' ' << toHex(macKey) << ' ' << toHex(mCardPaceKey) << '\n';
 			}
-			const BufMem cardKey = toBufMem(mCardPaceKey);
-			const BufMem idPicc(EAC_Comp(mCtx.get(), EAC_ID_PACE, cardKey.get()));
-			mIdPicc = toBytes(idPicc.get());
+			mIdPicc = compress(mCardPaceKey);
 			startEac();
 
 			if (mPasswordId == PIN)
@@ -945,8 +966,8 @@ class Card
 				return {{}, SW_WRONG_DATA};
 			}
 			const BufMem terminalKey = toBufMem(pObjects.at(0x80));
-			const BufMem announcedKey = toBufMem(*mTaEphemeralKey);
-			if (CA_STEP3_check_pcd_pubkey(mEac.get(), announcedKey.get(), terminalKey.get()) != 1)
+			// Not CA_STEP3_check_pcd_pubkey: it compares with OpenPACE's shortened Comp().
+			if (compress(pObjects.at(0x80)) != *mTaEphemeralKey)
 			{
 				std::cerr << "Key differs from the one of terminal authentication" << std::endl;
 				return {{}, SW_WRONG_DATA};
@@ -1315,6 +1336,7 @@ class Terminal
 		std::unique_ptr<EAC_CTX, EacCtxDeleter> mCtx;
 		std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> mTerminalKey {nullptr, &EVP_PKEY_free};
 		Bytes mEphemeralKey;
+		bool mLeadingZeroKey = false;
 		bool mSecureMessaging = false;
 
 		static std::string answer(const std::vector<Bytes>& pValues = {})
@@ -1331,8 +1353,13 @@ class Terminal
 		std::string ephemeralKey()
 		{
 			// TA_STEP3 answers the compressed key; the card receives the whole point.
-			const BufMem key(TA_STEP3_generate_ephemeral_key(mCtx.get()));
-			const BufMem point(key ? CA_STEP2_get_eph_pubkey(mCtx.get()) : nullptr);
+			BufMem point;
+			do
+			{
+				const BufMem key(TA_STEP3_generate_ephemeral_key(mCtx.get()));
+				point.reset(key ? CA_STEP2_get_eph_pubkey(mCtx.get()) : nullptr);
+			}
+			while (mLeadingZeroKey && point && !hasLeadingZero(toBytes(point.get())));
 			if (!point)
 			{
 				return "ERROR no ephemeral key";
@@ -1350,10 +1377,6 @@ class Terminal
 			{
 				return "ERROR sign needs challenge, card key and an ephemeral key";
 			}
-			// Comp() of elliptic-curve keys: the x coordinate of the uncompressed point.
-			const auto compress = [](const Bytes& pPoint){
-					return pPoint.size() % 2 == 1 && pPoint[0] == 0x04 ? Bytes(pPoint.begin() + 1, pPoint.begin() + 1 + static_cast<long>(pPoint.size() / 2)) : Bytes();
-				};
 			const Bytes idPicc = compress(pArguments[1]);
 			const Bytes compressedKey = compress(mEphemeralKey);
 			if (idPicc.empty() || compressedKey.empty())
@@ -1509,6 +1532,7 @@ class Terminal
 			const unsigned char* key = pOptions.mTerminalKey.data();
 			mTerminalKey.reset(d2i_AutoPrivateKey(nullptr, &key, static_cast<long>(pOptions.mTerminalKey.size())));
 			mCtx.reset(EAC_CTX_new());
+			mLeadingZeroKey = pOptions.mLeadingZeroKey;
 			return mTerminalKey && mCtx
 				   && EAC_CTX_init_ca(mCtx.get(), NID_id_CA_ECDH_AES_CBC_CMAC_128, pOptions.mCaCurve);
 		}
@@ -1659,6 +1683,10 @@ std::optional<Options> parseOptions(int pArgc, char** pArgv)
 			else if (name == "--wrong-token")
 			{
 				options.mWrongToken = true;
+			}
+			else if (name == "--leading-zero-key")
+			{
+				options.mLeadingZeroKey = true;
 			}
 			else if (name == "--cvca")
 			{
