@@ -4,9 +4,9 @@
 #
 #   fuzz/run_fuzzers.sh BUILD_DIR SECONDS [PARALLEL] [TARGET_REGEX]
 #
-# New inputs go to BUILD_DIR/fuzz-work/<target>/corpus (emptied first, so every run starts from the
-# committed seeds alone); a crash leaves its input in BUILD_DIR/fuzz-work/<target>/ and the
-# script fails. Prints the number of runs of each target.
+# New inputs go to WORK/<target>/corpus (emptied first, so every run starts from the committed
+# seeds alone); a crash leaves its input in WORK/<target>/ and the script fails. WORK is
+# $FUZZ_WORK, by default BUILD_DIR/fuzz-work. Prints the number of runs of each target.
 set -euo pipefail
 
 build=$(realpath "$1")
@@ -14,13 +14,14 @@ seconds=$2
 parallel=${3:-2}
 filter=${4:-.}
 corpora=$(realpath "$(dirname "$0")/corpus")
+workRoot=${FUZZ_WORK:-$build/fuzz-work}
 
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 
 run_one()
 {
 	local name=$1 program=$2
-	local work=$build/fuzz-work/$name
+	local work=$workRoot/$name
 	local seed
 	seed=$(echo -n "$name" | cksum | cut -d' ' -f1)
 	rm -rf "$work"
@@ -45,7 +46,7 @@ run_one()
 }
 
 export -f run_one
-export build seconds corpora
+export build seconds corpora workRoot
 
 grep -E "^[^ ]*($filter)" "$build/fuzzers.txt" \
 	| xargs -P "$parallel" -L 1 bash -c 'run_one "$0" "$1"' \
