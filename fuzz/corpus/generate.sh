@@ -53,6 +53,9 @@ done
 cp "$SIMULATOR/ef_card_access.der" fuzz_SecurityInfos/simulator_card_access.der
 cp "$SIMULATOR/security_infos.der" fuzz_SecurityInfos/simulator_security_infos.der
 
+# EF.CardSecurity (fuzz_CardSecurity) and the authenticated auxiliary data (fuzz_AuxiliaryData)
+# take their seeds from their tests' fixtures here, next to the security infos.
+
 target fuzz_ApplicationTemplates
 hex fuzz_ApplicationTemplates/eid 610B4F09E80704007F00070302
 hex fuzz_ApplicationTemplates/esign_and_eid 61174F0AA000000167455349474E5005655369676E51020101610B4F09E80704007F00070302
