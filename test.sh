@@ -17,3 +17,10 @@ cmake --build build/test
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 cd build/test
 ctest --output-on-failure --parallel "$(nproc)"
+
+# The fuzz targets of fuzz/ in a second tree, built with clang: each replays its seed corpus and is
+# fuzzed for a few seconds with a fixed seed, so that a regression shows here and reproduces.
+cd ../..
+CC=clang-14 CXX=clang++-14 cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKENDRAWELL_FUZZ=ON
+cmake --build build/fuzz
+fuzz/run_fuzzers.sh build/fuzz 10 "$(( $(nproc) < 4 ? $(nproc) : 4 ))"

@@ -16,6 +16,7 @@
 #include <array>
 
 class test_SecureStorage;
+class fuzz_SecureStorage;
 
 namespace tessarovin
 {
@@ -25,6 +26,7 @@ namespace tessarovin
 class SecureStorage final
 {
 	friend class ::test_SecureStorage;
+	friend class ::fuzz_SecureStorage;
 
 	public:
 		enum class TlsSuite

@@ -40,6 +40,12 @@ int decodeCallback(int pOperation, ASN1_VALUE** pVal, const ASN1_ITEM* pIt, void
 
 QSharedPointer<BIGNUM> toBigNumber(const ASN1_OCTET_STRING* pValue)
 {
+	// An absent field (a key without domain parameters) converts to nothing.
+	if (pValue == nullptr)
+	{
+		return QSharedPointer<BIGNUM>();
+	}
+
 	BIGNUM* number = BN_bin2bn(ASN1_STRING_get0_data(pValue), ASN1_STRING_length(pValue), nullptr);
 	return QSharedPointer<BIGNUM>(number, &BN_clear_free);
 }

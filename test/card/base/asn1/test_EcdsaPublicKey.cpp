@@ -184,6 +184,31 @@ class test_EcdsaPublicKey
 		}
 
 
+		void curveDataWithoutParameters_data()
+		{
+			QTest::addColumn<QList<int>>("tags");
+
+			QTest::newRow("point only") << QList<int>({6});
+			QTest::newRow("point and cofactor") << QList<int>({6, 7});
+		}
+
+
+		// Keys below the CVCA carry no curve; asking them for one must fail, not crash.
+		void curveDataWithoutParameters()
+		{
+			QFETCH(QList<int>, tags);
+
+			const auto key = decodeObject<ecdsapublickey_st>(keyWith(QStringLiteral("prime256v1"), tags));
+			QVERIFY(key);
+
+			const LogCapture log;
+			const auto data = key->createCurveData();
+			QVERIFY(!data.isValid());
+			QVERIFY(!data.mP && !data.mCofactor);
+			QVERIFY(log.contains(QStringLiteral("Cannot convert prime modulus")));
+		}
+
+
 		void zeroPrimeIsNoCurve()
 		{
 			auto fields = keyFields(QStringLiteral("prime256v1"));
