@@ -6,9 +6,14 @@
 // Card mode (default). Framing on stdin/stdout: each command and each answer is a 4-byte
 // big-endian length followed by the APDU bytes. End of input ends the program.
 //
-// Terminal mode (--terminal): the eID server's side of terminal and chip authentication, for
-// checking a card independently. One request per line on stdin, binary values in hexadecimal;
-// each answer is one line, "OK" with the results, or "ERROR" with a reason:
+// Terminal mode (--terminal): the terminal's side of PACE and the eID server's side of terminal
+// and chip authentication, for checking a card independently. One request per line on stdin,
+// binary values in hexadecimal; each answer is one line, "OK" with the results, or "ERROR" with a reason:
+//   pace-nonce <password id> <password> <encrypted nonce>
+//                                              OK <terminal's mapping key>: id 02 CAN, 03 PIN; password in ASCII
+//   pace-map <card's mapping key>              OK <terminal's PACE key>
+//   pace-key <card's PACE key>                 OK <terminal's authentication token>
+//   pace-token <card's authentication token>   OK: token verified, secure messaging under the PACE keys
 //   ephemeral-key                              OK <PK_PCD, uncompressed>: the key for chip authentication
 //   sign <challenge> <card's PACE key> [<aux>] OK <signature>: TA over ID_PICC, challenge, Comp(PK_PCD), aux data (DER, tag 67)
 //   chip-authentication <card's CA key> <nonce> <token>
@@ -16,7 +21,8 @@
 //   wrap <plain command APDU>                  OK <protected command APDU>
 //   unwrap <protected response APDU>           OK <plain response, status word included>
 // Wrap and unwrap each advance the send sequence counter: wrap, send and unwrap one APDU at a time.
-// Chip authentication is id-CA-ECDH-AES-CBC-CMAC-128 on both sides.
+// PACE is id-PACE-ECDH-GM-AES-CBC-CMAC-128 on brainpoolP256r1 (13); chip authentication is
+// id-CA-ECDH-AES-CBC-CMAC-128 on both sides.
 // Terminal options: --terminal-key FILE (PKCS#8 DER, an ECDSA key that signs with SHA-256),
 // --ca-curve ID (standardized domain parameters of chip authentication, 13) and
 // --leading-zero-key (an ephemeral key whose x coordinate starts with a zero octet).
@@ -1337,6 +1343,7 @@ class Terminal
 		std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> mTerminalKey {nullptr, &EVP_PKEY_free};
 		Bytes mEphemeralKey;
 		bool mLeadingZeroKey = false;
+		Bytes mPaceKey;
 		bool mSecureMessaging = false;
 
 		static std::string answer(const std::vector<Bytes>& pValues = {})
@@ -1347,6 +1354,86 @@ class Terminal
 				line += ' ' + toHex(value);
 			}
 			return line;
+		}
+
+
+		std::string paceNonce(const std::vector<Bytes>& pArguments)
+		{
+			mSecureMessaging = false;
+			mPaceKey.clear();
+			if (pArguments.size() != 3 || pArguments[0].size() != 1 || (pArguments[0][0] != PACE_CAN && pArguments[0][0] != PACE_PIN))
+			{
+				return "ERROR pace-nonce needs password id (CAN or PIN), password and nonce";
+			}
+			const Bytes& password = pArguments[1];
+			const std::unique_ptr<PACE_SEC, PaceSecDeleter> secret(PACE_SEC_new(reinterpret_cast<const char*>(password.data()), password.size(),
+					static_cast<s_type>(pArguments[0][0])));
+			const BufMem nonce = toBufMem(pArguments[2]);
+			if (!secret || !EAC_CTX_init_pace(mCtx.get(), NID_id_PACE_ECDH_GM_AES_CBC_CMAC_128, 13)
+					|| !PACE_STEP2_dec_nonce(mCtx.get(), secret.get(), nonce.get()))
+			{
+				return "ERROR nonce";
+			}
+			const BufMem mapping(PACE_STEP3A_generate_mapping_data(mCtx.get()));
+			return mapping ? answer({toBytes(mapping.get())}) : "ERROR mapping data";
+		}
+
+
+		std::string paceMap(const std::vector<Bytes>& pArguments)
+		{
+			if (pArguments.size() != 1)
+			{
+				return "ERROR pace-map needs the card's mapping key";
+			}
+			const BufMem cardMapping = toBufMem(pArguments[0]);
+			if (!PACE_STEP3A_map_generator(mCtx.get(), cardMapping.get()))
+			{
+				return "ERROR mapping";
+			}
+			const BufMem key(PACE_STEP3B_generate_ephemeral_key(mCtx.get()));
+			return key ? answer({toBytes(key.get())}) : "ERROR ephemeral key";
+		}
+
+
+		std::string paceKey(const std::vector<Bytes>& pArguments)
+		{
+			if (pArguments.size() != 1)
+			{
+				return "ERROR pace-key needs the card's PACE key";
+			}
+			const BufMem cardKey = toBufMem(pArguments[0]);
+			if (!PACE_STEP3B_compute_shared_secret(mCtx.get(), cardKey.get()) || !PACE_STEP3C_derive_keys(mCtx.get()))
+			{
+				return "ERROR key agreement";
+			}
+			const BufMem token(PACE_STEP3D_compute_authentication_token(mCtx.get(), cardKey.get()));
+			if (!token)
+			{
+				return "ERROR token";
+			}
+			mPaceKey = pArguments[0];
+			return answer({toBytes(token.get())});
+		}
+
+
+		std::string paceToken(const std::vector<Bytes>& pArguments)
+		{
+			if (pArguments.size() != 1 || mPaceKey.empty())
+			{
+				return "ERROR pace-token needs the card's token after pace-key";
+			}
+			const BufMem token = toBufMem(pArguments[0]);
+			if (PACE_STEP3D_verify_authentication_token(mCtx.get(), token.get()) != 1)
+			{
+				return "ERROR token not verified";
+			}
+			// Starts the send sequence counter of the new channel at zero.
+			if (!EAC_CTX_set_encryption_ctx(mCtx.get(), EAC_ID_PACE))
+			{
+				return "ERROR keys";
+			}
+			mSecureMessaging = true;
+			return answer();
 		}
 
 
@@ -1550,6 +1637,22 @@ class Terminal
 				arguments.push_back(fromHex(word));
 			}
 
+			if (request == "pace-nonce")
+			{
+				return paceNonce(arguments);
+			}
+			if (request == "pace-map")
+			{
+				return paceMap(arguments);
+			}
+			if (request == "pace-key")
+			{
+				return paceKey(arguments);
+			}
+			if (request == "pace-token")
+			{
+				return paceToken(arguments);
+			}
 			if (request == "ephemeral-key")
 			{
 				return ephemeralKey();
