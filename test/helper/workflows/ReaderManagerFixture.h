@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AbstractSettings.h"
 #include "AppSettings.h"
 #include "CardConnection.h"
 #include "CommandReceiver.h"
@@ -9,6 +10,7 @@
 #include "TestEnvironment.h"
 #include "VolatileSettings.h"
 
+#include <QSettings>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -79,6 +81,45 @@ class ReaderManagerFixture
 				return QSharedPointer<CardConnection>();
 			}
 			return receiver.mCreateCommands.constFirst()->getCardConnection();
+		}
+
+
+		// The simulator's reader "Simulator" with its card (the test links CardSimulatorPlugin). A
+		// basic reader leaves PACE to this side, over APDUs, as a reader without pin pad does.
+		static bool insertSimulatorCard(bool pBasicReader)
+		{
+			// Read when the scan makes the reader.
+			QSettings store(QSettings::UserScope, AbstractSettings::cOrganization, AbstractSettings::cApplication);
+			store.setValue(QStringLiteral("simulator/basicReader"), pBasicReader);
+			store.sync();
+			Env::getSingleton<AppSettings>()->getSimulatorSettings().setEnabled(true);
+			// Only outside the SDK the reader holds the default card at once.
+			Env::getSingleton<VolatileSettings>()->setUsedAsSdk(false);
+
+			auto* manager = Env::getSingleton<ReaderManager>();
+			manager->startScan(ReaderManagerPluginType::SIMULATOR);
+			return QTest::qWaitFor([manager, pBasicReader] {
+					const auto info = manager->getReaderInfo(QStringLiteral("Simulator"));
+					return info.hasEid() && info.hasCard() && info.isBasicReader() == pBasicReader;
+				}, 30000);
+		}
+
+
+		// PACE on the connection as the PACE states run it; a default output when it did not end in time.
+		static EstablishPaceChannelOutput establishPaceChannel(const QSharedPointer<CardConnection>& pConnection,
+				PacePasswordId pPasswordId,
+				const QByteArray& pPassword,
+				const QByteArray& pChat = QByteArray())
+		{
+			CommandReceiver receiver;
+			pConnection->callEstablishPaceChannelCommand(&receiver, &CommandReceiver::onCommandDone, pPasswordId, pPassword, pChat);
+			if (!QTest::qWaitFor([&receiver] {
+					return !receiver.mCommands.isEmpty();
+				}, 30000))
+			{
+				return EstablishPaceChannelOutput();
+			}
+			return receiver.mCommands.constFirst().staticCast<EstablishPaceChannelCommand>()->getPaceOutput();
 		}
 
 
