@@ -123,6 +123,18 @@ class ReaderManagerFixture
 		}
 
 
+		// Returns once the answers of all commands called before on the connection have reached
+		// this thread: the worker runs them in order, and their answers queue up in that order.
+		static bool waitForEarlierCommands(const QSharedPointer<CardConnection>& pConnection)
+		{
+			CommandReceiver receiver;
+			pConnection->call(pConnection->createUpdateRetryCounterCommand(), &receiver, &CommandReceiver::onCommandDone);
+			return QTest::qWaitFor([&receiver] {
+					return !receiver.mCommands.isEmpty();
+				}, 30000);
+		}
+
+
 		static bool removeReader(const QString& pReaderName)
 		{
 			return MockReaderManagerPlugin::runOnPlugin([pReaderName](MockReaderManagerPlugin& pPlugin) {
