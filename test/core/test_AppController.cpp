@@ -1,10 +1,12 @@
 #include "AppController.h"
 
+#include "AbstractSettings.h"
 #include "AppSettings.h"
 #include "Env.h"
 #include "LogCapture.h"
 #include "NetworkManager.h"
 #include "ReaderManager.h"
+#include "TemporarySettings.h"
 #include "TestEnvironment.h"
 #include "TestUiPlugin.h"
 #include "TestWorkflowContext.h"
@@ -16,6 +18,9 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
+#include <QNetworkReply>
+#include <QNetworkRequest>
 #include <QPalette>
 #include <QProcess>
 #include <QRegularExpression>
@@ -23,6 +28,7 @@
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTcpServer>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
 #include <QtPlugin>
@@ -514,11 +520,289 @@ class test_AppController
 		}
 
 
+
+
+		void startFailure_data()
+		{
+			QTest::addColumn<QByteArray>("scenario");
+			QTest::addColumn<QString>("reason");
+
+			QTest::newRow("invalid security configuration") << QByteArray("config") << QStringLiteral("SecureStorage not valid");
+			QTest::newRow("no front end") << QByteArray("unknown") << QStringLiteral("Cannot start without active UI");
+			QTest::newRow("only a passive front end") << QByteArray("passive") << QStringLiteral("Cannot start without active UI");
+			QTest::newRow("a front end refuses") << QByteArray("refusing") << QStringLiteral("Cannot initialize UI");
+		}
+
+
+		void startFailure()
+		{
+			QFETCH(QByteArray, scenario);
+			QFETCH(QString, reason);
+
+			QProcess process;
+			auto environment = QProcessEnvironment::systemEnvironment();
+			environment.insert(QString::fromLatin1(cChildVariable), QString::fromLatin1(scenario));
+			environment.remove(QStringLiteral("QT_MESSAGE_PATTERN"));
+			process.setProcessEnvironment(environment);
+			process.start(QCoreApplication::applicationFilePath(), QStringList());
+			QVERIFY(process.waitForFinished(60000));
+			QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+			const auto output = QString::fromUtf8(process.readAllStandardError());
+			QCOMPARE(process.exitCode(), 1);
+
+			const auto specific = output.indexOf(QStringLiteral("init: ") + reason);
+			const auto general = output.indexOf(QStringLiteral("init: Cannot start application controller, exit application"));
+			const auto quit = output.indexOf(QStringLiteral("Quit event loop of QCoreApplication"));
+			QVERIFY2(specific >= 0, qPrintable(output));
+			QVERIFY(general > specific);
+			QVERIFY(quit > general);
+			QCOMPARE(output.count(QStringLiteral("Emit fire shutdown")), 1);
+		}
+
+
+		// Started only for a front end that needs the readers; the front ends hear of the start
+		// once the reader thread runs, and the readers stop with the shutdown.
+		void readerManager_data()
+		{
+			QTest::addColumn<QStringList>("request");
+			QTest::addColumn<bool>("readers");
+
+			QTest::newRow("needed") << QStringList({QStringLiteral("recorder"), QStringLiteral("readers")}) << true;
+			QTest::newRow("not needed") << QStringList({QStringLiteral("recorder"), QStringLiteral("watcher")}) << false;
+		}
+
+
+		void readerManager()
+		{
+			QFETCH(QStringList, request);
+			QFETCH(bool, readers);
+
+			UiLoader::setUserRequest(request);
+			auto* readerManager = Env::getSingleton<ReaderManager>();
+			QSignalSpy initialized(readerManager, &ReaderManager::fireInitialized);
+			LogCapture capture;
+
+			mController = std::make_unique<TestAppController>();
+			QSignalSpy started(mController.get(), &AppController::fireStarted);
+			mController->start();
+			QVERIFY(TestUiPlugin::getJournal(QStringLiteral("recorder:onApplicationStarted")).isEmpty());
+			QVERIFY(waitFor([] {
+					return !TestUiPlugin::getJournal(QStringLiteral("recorder:onApplicationStarted")).isEmpty();
+				}));
+			QCOMPARE(initialized.count(), readers ? 1 : 0);
+			QCOMPARE(started.count(), 1);
+
+			mController->doShutdown(0);
+			QVERIFY(waitFor([this] {
+					return !mController->mExitCodes.isEmpty();
+				}));
+			QCOMPARE(capture.contains(QStringLiteral("Shutdown ReaderManager...")), readers);
+			settle();
+			QCOMPARE(started.count(), 1);
+		}
+
+
+		// Palette and theme changes reach every widget and window too: one notice each, and the
+		// events go on to the next filter, as do activations. Quit ends in the controller.
+		void applicationEvents()
+		{
+			EventProbe probe;
+			QCoreApplication::instance()->installEventFilter(&probe);
+			startController();
+			auto* recorder = plugin(QStringLiteral("recorder"));
+			QSignalSpy settingsChanged(recorder, &UiPlugin::fireSystemSettingsChanged);
+			QSignalSpy activated(recorder, &UiPlugin::fireApplicationActivated);
+			QWidget first;
+			QWidget second(&first);
+			first.show();
+
+			QApplication::setPalette(QPalette(Qt::darkRed));
+			settle();
+			QCOMPARE(settingsChanged.count(), 1);
+			QVERIFY(probe.mSeen.contains(QEvent::ApplicationPaletteChange));
+
+			QEvent theme(QEvent::ThemeChange);
+			QCoreApplication::sendEvent(QCoreApplication::instance(), &theme);
+			QCoreApplication::sendEvent(&second, &theme);
+			QCOMPARE(settingsChanged.count(), 2);
+			QVERIFY(probe.mSeen.contains(QEvent::ThemeChange));
+
+			// Showing the window may have activated the application already.
+			const auto activations = activated.count();
+			QEvent activate(QEvent::ApplicationActivate);
+			QCoreApplication::sendEvent(QCoreApplication::instance(), &activate);
+			QCOMPARE(activated.count(), activations + 1);
+			QVERIFY(probe.mSeen.contains(QEvent::ApplicationActivate));
+
+			QMetaObject::invokeMethod(QCoreApplication::instance(), [] {
+					QEvent quit(QEvent::Quit);
+					QCoreApplication::sendEvent(QCoreApplication::instance(), &quit);
+				}, Qt::QueuedConnection);
+			QVERIFY(waitFor([this] {
+					return !mController->mExitCodes.isEmpty();
+				}));
+			QVERIFY(!probe.mSeen.contains(QEvent::Quit));
+			QCOMPARE(settingsChanged.count(), 2);
+		}
+
+
+		void relayedRequests()
+		{
+			startController();
+			auto* recorder = plugin(QStringLiteral("recorder"));
+
+			// Shown in a later turn of the event loop, by every front end.
+			Q_EMIT recorder->fireShowUiRequested(UiModule::SETTINGS);
+			QVERIFY(TestUiPlugin::getJournal(QStringLiteral("watcher:onShowUi")).isEmpty());
+			settle();
+			QCOMPARE(TestUiPlugin::getJournal(QStringLiteral("watcher:onShowUi")), QStringList({QStringLiteral("watcher:onShowUi:SETTINGS")}));
+			QCOMPARE(TestUiPlugin::getJournal(QStringLiteral("recorder:onShowUi")), QStringList({QStringLiteral("recorder:onShowUi:SETTINGS")}));
+
+			Q_EMIT recorder->fireShowUserInformationRequested(QStringLiteral("hello"));
+			QCOMPARE(TestUiPlugin::getJournal(QStringLiteral("watcher:onShowUserInformation")), QStringList({QStringLiteral("watcher:onShowUserInformation:hello")}));
+
+			Q_EMIT Env::getSingleton<NetworkManager>()->fireProxyAuthenticationRequired(QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("proxy.example")), nullptr);
+			QCOMPARE(TestUiPlugin::getJournal(QStringLiteral("watcher:onProxyAuthenticationRequired")), QStringList({QStringLiteral("watcher:onProxyAuthenticationRequired:proxy.example")}));
+
+			auto& settings = Env::getSingleton<AppSettings>()->getGeneralSettings();
+			settings.setRemindUserToClose(true);
+			Q_EMIT recorder->fireCloseReminderFinished(false);
+			QVERIFY(settings.isRemindUserToClose());
+			Q_EMIT recorder->fireCloseReminderFinished(true);
+			QVERIFY(!settings.isRemindUserToClose());
+
+			const auto language = settings.getLanguage();
+			const auto translations = TestUiPlugin::getJournal(QStringLiteral("recorder:onTranslationChanged")).size();
+			settings.setLanguage(language == QLocale::German ? QLocale::French : QLocale::German);
+			QCOMPARE(TestUiPlugin::getJournal(QStringLiteral("recorder:onTranslationChanged")).size(), translations + 1);
+			settings.setLanguage(language);
+
+			QVERIFY(!mController->shouldApplicationRestart());
+			Q_EMIT recorder->fireRestartApplicationRequested();
+			QVERIFY(!mController->shouldApplicationRestart());
+			QVERIFY(waitFor([this] {
+					return !mController->mExitCodes.isEmpty();
+				}));
+			QVERIFY(mController->shouldApplicationRestart());
+			QCOMPARE(mController->mExitCodes, QList<int>({0}));
+		}
+
+
+		// A real request to a server that never answers: the shutdown aborts it and goes on
+		// without waiting out the polls.
+		void openRequestAtShutdown()
+		{
+			NetworkManager::lockProxy = true;
+			Q_UNUSED(Env::storedSingleton<NetworkManager>(true))
+			QTcpServer server;
+			QVERIFY(server.listen(QHostAddress::LocalHost));
+			startController();
+			mController->mOpenForReads.reset();
+			LogCapture capture;
+
+			QNetworkRequest request(QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(server.serverPort())));
+			const auto reply = Env::getSingleton<NetworkManager>()->get(request);
+			QVERIFY(server.waitForNewConnection(10000));
+			QCOMPARE(Env::getSingleton<NetworkManager>()->getOpenConnectionCount(), 1);
+
+			mController->doShutdown(0);
+			QVERIFY(waitFor([this] {
+					return !mController->mExitCodes.isEmpty();
+				}));
+			QVERIFY(reply->isFinished());
+			QCOMPARE(reply->error(), QNetworkReply::OperationCanceledError);
+			QVERIFY(!capture.contains(QStringLiteral("pending network connections.")));
+			NetworkManager::lockProxy = false;
+		}
+
+
+		void clearCacheFolders_data()
+		{
+			QTest::addColumn<QString>("storedVersion");
+			QTest::addColumn<bool>("cleared");
+
+			QTest::newRow("new version") << QStringLiteral("2.5.0") << true;
+			QTest::newRow("same version") << QCoreApplication::applicationVersion() << false;
+		}
+
+
+		void clearCacheFolders()
+		{
+			QFETCH(QString, storedVersion);
+			QFETCH(bool, cleared);
+
+			TemporarySettings temporarySettings;
+			{
+				const auto store = AbstractSettings::getStore();
+				store->setValue(QStringLiteral("persistentSettingsVersion"), storedVersion);
+				store->sync();
+			}
+			Q_UNUSED(Env::storedSingleton<AppSettings>(true))
+
+			const auto cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+			QDir(cache).removeRecursively();
+			QVERIFY(QDir().mkpath(cache + QStringLiteral("/sub/deeper")));
+			QTemporaryDir outside;
+			QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), outside.filePath(QStringLiteral("keep"))));
+			QVERIFY(QFile::link(outside.path(), cache + QStringLiteral("/link")));
+			for (const auto& path : {cache + QStringLiteral("/file"), cache + QStringLiteral("/sub/deeper/file")})
+			{
+				QFile file(path);
+				QVERIFY(file.open(QIODevice::WriteOnly));
+				file.write("cached");
+			}
+
+			startController();
+
+			QCOMPARE(QFile::exists(cache + QStringLiteral("/file")), !cleared);
+			QCOMPARE(QFile::exists(cache + QStringLiteral("/sub/deeper/file")), !cleared);
+			QCOMPARE(QFileInfo(cache + QStringLiteral("/link")).isSymLink(), !cleared);
+			// Never what a link in the cache points to.
+			QVERIFY(QFile::exists(outside.filePath(QStringLiteral("keep"))));
+			QVERIFY(QDir(cache).exists());
+		}
+
 };
+
+
+// A whole run of a controller whose start fails, in a process of its own: the real event loop
+// ends, once.
+int runStartFailure(int pArgc, char** pArgv, const QByteArray& pScenario)
+{
+	if (pScenario == "config")
+	{
+		// Without the compiled-in security configuration.
+		Q_CLEANUP_RESOURCE(test_AppController_test_security_config);
+	}
+
+	QCoreApplication app(pArgc, pArgv);
+	if (pScenario == "passive")
+	{
+		UiLoader::setUserRequest({QStringLiteral("watcher")});
+	}
+	else if (pScenario == "unknown")
+	{
+		UiLoader::setUserRequest({QStringLiteral("nothing")});
+	}
+	else if (pScenario == "refusing")
+	{
+		UiLoader::setUserRequest({QStringLiteral("recorder"), QStringLiteral("refusing")});
+		TestUiPlugin::setBehaviour(QStringLiteral("refusing"), {false, {}, false});
+	}
+
+	AppController controller;
+	controller.start();
+	return QCoreApplication::exec();
+}
 
 
 int main(int argc, char** argv)
 {
+	if (const auto scenario = qgetenv(cChildVariable); !scenario.isEmpty())
+	{
+		return runStartFailure(argc, argv, scenario);
+	}
+
 	prepareTestEnvironment(KENDRAWELL_TEST_HOME);
 	QApplication app(argc, argv);
 	test_AppController testObject;
