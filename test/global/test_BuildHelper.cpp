@@ -53,6 +53,18 @@ class test_BuildHelper
 		}
 
 
+		// The platform's answer is cached; the override of the tests must still win, and step back.
+		void interactiveOverride()
+		{
+			BuildHelper::setUserInteractive(false);
+			QVERIFY(!BuildHelper::isUserInteractive());
+			BuildHelper::setUserInteractive(true);
+			QVERIFY(BuildHelper::isUserInteractive());
+			BuildHelper::setUserInteractive(std::nullopt);
+			QVERIFY(BuildHelper::isUserInteractive());
+		}
+
+
 };
 
 KENDRAWELL_TEST_MAIN(test_BuildHelper)
