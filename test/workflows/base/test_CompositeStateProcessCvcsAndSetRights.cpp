@@ -172,6 +172,8 @@ class test_CompositeStateProcessCvcsAndSetRights
 
 			QTest::newRow("valid chain") << chain(TestPki::Chain::VALID) << description << token << listed << false << false << true
 										 << ok << none << QString() << QString();
+			QTest::newRow("valid chain, developer mode") << chain(TestPki::Chain::VALID) << description << token << listed << false << true << true
+														 << ok << none << QString() << QString();
 			QTest::newRow("valid chain, handshakes") << chain(TestPki::Chain::VALID) << description << token << listed << true << false << true
 													 << ok << none << QString() << QString();
 			QTest::newRow("TC token under another path") << chain(TestPki::Chain::VALID) << description << providerUrl(QStringLiteral("/other?x=1")) << QStringList() << false << false << true

@@ -112,7 +112,7 @@ bool StatePreVerification::isValid(const QList<QSharedPointer<const cvcertificat
 	{
 		const auto& body = (*iter)->getBody();
 		const auto role = body.getCHAT().getAccessRole();
-		qCDebug(statemachine) << "CVC" << body.getCertificateHolderReference() << role;
+		qCDebug(statemachine).noquote() << "CVC" << QString::fromLatin1(body.getCertificateHolderReference()) << role;
 		qCDebug(statemachine).noquote() << "| valid from/to"
 										<< QStringLiteral("[%1, %2]").arg(body.getEffectiveDate().toString(Qt::ISODate), body.getExpirationDate().toString(Qt::ISODate));
 
