@@ -56,7 +56,7 @@ void StatePreVerification::run()
 		}
 	}
 
-	const auto& settings = Env::getSingleton<AppSettings>();
+	auto* settings = Env::getSingleton<AppSettings>();
 	const bool developerMode = settings->getGeneralSettings().isDeveloperMode();
 	// Before the switch below: developer mode relaxes checks, so it must never meet a productive PKI.
 	if (developerMode && chain.isProductive())
