@@ -31,12 +31,12 @@ class ProviderConfiguration
 		ProviderConfiguration();
 		~ProviderConfiguration() override = default;
 
-		bool parseProviderConfiguration(const QString& pPath);
-
 	private Q_SLOTS:
 		void onFileUpdated();
 
 	public:
+		// Replaces both lists by those of the file, only when it holds call costs and providers.
+		bool parseProviderConfiguration(const QString& pPath);
 		// Asks the update server for a newer list.
 		void update();
 

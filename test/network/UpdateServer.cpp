@@ -12,6 +12,10 @@
 using namespace tessarovin;
 
 
+const QString UpdateServer::cReleaseVersionInfo = QStringLiteral("/release/Kendrawell.json");
+const QString UpdateServer::cBetaVersionInfo = QStringLiteral("/beta/Kendrawell.json");
+
+
 UpdateServer::UpdateServer()
 	: mPeer()
 	, mRoot(QDir::temp().filePath(QStringLiteral("update-server")))
@@ -48,6 +52,10 @@ bool UpdateServer::writeConfig() const
 	config.insert(QStringLiteral("updateCertificates"), QJsonArray({QString::fromLatin1(certificate.toDer().toHex())}));
 	// With the trailing slash, as the shipped address has it.
 	config.insert(QStringLiteral("updateServer"), QJsonObject({{QStringLiteral("baseUrl"), url(QStringLiteral("/")).toString()}}));
+	config.insert(QStringLiteral("updates"), QJsonObject({
+				{QStringLiteral("release"), url(cReleaseVersionInfo).toString()},
+				{QStringLiteral("beta"), url(cBetaVersionInfo).toString()}
+			}));
 
 	QFile file(QCoreApplication::applicationDirPath() + QStringLiteral("/config.json"));
 	return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(QJsonDocument(config).toJson()) > 0;

@@ -13,8 +13,9 @@ namespace tessarovin
 
 // The update server of the tests (update_server.py) over TLS with the certificate "rsa2048", serving
 // the files of a folder of its own. writeConfig makes it the update server of the security
-// configuration: the tests that use it need ":/config.json" in their resources and a program folder
-// of their own, and must call it before anything reads the configuration.
+// configuration, with the program's version information below it: the tests that use it need
+// ":/config.json" in their resources and a program folder of their own, and must call it before
+// anything reads the configuration.
 class UpdateServer
 {
 	public:
@@ -32,6 +33,10 @@ class UpdateServer
 		QString mRoot;
 
 	public:
+		// Where the configuration that writeConfig writes expects the program's version information.
+		static const QString cReleaseVersionInfo;
+		static const QString cBetaVersionInfo;
+
 		UpdateServer();
 
 		bool start();
