@@ -38,7 +38,7 @@ bool UpdateServer::start()
 }
 
 
-bool UpdateServer::writeConfig() const
+bool UpdateServer::writeConfig(const QJsonObject& pOverrides) const
 {
 	QFile shipped(QStringLiteral(":/config.json"));
 	QFile certificateFile(TestPeer::certificate(QStringLiteral("rsa2048")));
@@ -56,6 +56,10 @@ bool UpdateServer::writeConfig() const
 				{QStringLiteral("release"), url(cReleaseVersionInfo).toString()},
 				{QStringLiteral("beta"), url(cBetaVersionInfo).toString()}
 			}));
+	for (auto member = pOverrides.constBegin(); member != pOverrides.constEnd(); ++member)
+	{
+		config.insert(member.key(), member.value());
+	}
 
 	QFile file(QCoreApplication::applicationDirPath() + QStringLiteral("/config.json"));
 	return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(QJsonDocument(config).toJson()) > 0;
@@ -103,6 +107,24 @@ void UpdateServer::putFile(const QString& pPath, const QByteArray& pData, const 
 void UpdateServer::removeFile(const QString& pPath) const
 {
 	QFile::remove(mRoot + QLatin1Char('/') + pPath);
+}
+
+
+void UpdateServer::setStatus(const QString& pPath, int pStatus) const
+{
+	const auto path = mRoot + QLatin1Char('/') + pPath + QStringLiteral(".status");
+	if (pStatus == 200)
+	{
+		QFile::remove(path);
+		return;
+	}
+
+	QDir().mkpath(QFileInfo(path).absolutePath());
+	QFile file(path);
+	if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(QByteArray::number(pStatus)) <= 0)
+	{
+		qFatal("cannot write %s", qPrintable(path));
+	}
 }
 
 

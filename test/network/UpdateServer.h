@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QJsonObject>
 #include <QList>
 #include <QString>
 #include <QUrl>
@@ -40,7 +41,8 @@ class UpdateServer
 		UpdateServer();
 
 		bool start();
-		bool writeConfig() const;
+		// The members of pOverrides replace those of the same name.
+		bool writeConfig(const QJsonObject& pOverrides = QJsonObject()) const;
 		static void removeConfig();
 
 		[[nodiscard]] quint16 port() const;
@@ -50,6 +52,8 @@ class UpdateServer
 		// Serves the data under the path (relative to the root) with its modification time.
 		void putFile(const QString& pPath, const QByteArray& pData, const QDateTime& pModified) const;
 		void removeFile(const QString& pPath) const;
+		// Answers the path with the status instead of the file; 200 serves the file again.
+		void setStatus(const QString& pPath, int pStatus) const;
 
 		[[nodiscard]] QList<Record> records();
 		[[nodiscard]] QList<Record> records(const QString& pPath);
