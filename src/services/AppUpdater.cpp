@@ -271,11 +271,22 @@ void AppUpdater::onDownloadFailed(const QUrl& pUpdateUrl, GlobalStatus::Code pEr
 
 void AppUpdater::onDownloadUnnecessary(const QUrl& pUpdateUrl)
 {
-	if (pUpdateUrl == mAppUpdateJsonUrl || pUpdateUrl == mAppUpdateData.getChecksumUrl() || pUpdateUrl == mAppUpdateData.getUrl())
+	const bool appcast = pUpdateUrl == mAppUpdateJsonUrl;
+	if (!appcast && pUpdateUrl != mAppUpdateData.getChecksumUrl() && pUpdateUrl != mAppUpdateData.getUrl())
 	{
-		qCCritical(appupdate) << "Got a DownloadUnnecessary from Downloader, but App Updates always have to be fresh, this should not be happening";
+		return;
+	}
+
+	qCCritical(appupdate) << "Got a DownloadUnnecessary from Downloader, but App Updates always have to be fresh, this should not be happening";
+	clearDownloaderConnection();
+	// Reported where the caller waits: a package download ends with its own signal.
+	if (appcast)
+	{
 		Q_EMIT fireAppcastCheckFinished(false, GlobalStatus::Code::Network_Other_Error);
-		clearDownloaderConnection();
+	}
+	else
+	{
+		Q_EMIT fireAppDownloadFinished(GlobalStatus::Code::Network_Other_Error);
 	}
 }
 

@@ -1,6 +1,7 @@
 #include "AppUpdater.h"
 
 #include "Env.h"
+#include "LogCapture.h"
 #include "NetworkManager.h"
 #include "SecureStorage.h"
 #include "TestEnvironment.h"
@@ -286,6 +287,48 @@ class test_AppUpdater
 			QCOMPARE(log.mResults.constFirst(), QStringLiteral("download No_Error"));
 			QCOMPARE(requests(name), 1);
 			QVERIFY(Env::getSingleton<AppUpdater>()->getUpdateData().isChecksumValid());
+		}
+
+
+		void notModified_data()
+		{
+			QTest::addColumn<QString>("file");
+			QTest::addColumn<QString>("result");
+
+			QTest::newRow("version information") << UpdateServer::cReleaseVersionInfo.mid(1) << "appcast false Network_Other_Error";
+			QTest::newRow("checksum file") << "packages/Kendrawell-2.7.3.tar.gz.sha256" << "download Network_Other_Error";
+			QTest::newRow("package") << "packages/Kendrawell-2.7.3.tar.gz" << "download Network_Other_Error";
+		}
+
+
+		void notModified()
+		{
+			QFETCH(QString, file);
+			QFETCH(QString, result);
+
+			// Never asked for with a condition, so a 304 is the server's fault.
+			const auto name = QStringLiteral("Kendrawell-2.7.3.tar.gz");
+			servePackage(name, packageData(3), QStringLiteral("sha256sum"), name + QStringLiteral(".sha256"));
+			serveVersion(QStringLiteral("2.7.3"), name, name + QStringLiteral(".sha256"));
+			UpdaterLog log;
+			auto* updater = Env::getSingleton<AppUpdater>();
+			const LogCapture capture;
+			mServer.setStatus(file, 304);
+			if (file.startsWith(QStringLiteral("packages/")))
+			{
+				checkForUpdate(log, QStringLiteral("appcast true No_Error"));
+				QVERIFY(updater->downloadUpdate());
+			}
+			else
+			{
+				QVERIFY(updater->checkAppUpdate());
+			}
+
+			QTRY_COMPARE_WITH_TIMEOUT(log.mResults.size(), 1, 30000);
+			mServer.setStatus(file, 200);
+			QCOMPARE(log.mResults, QStringList({result}));
+			QVERIFY(capture.contains(QStringLiteral("Got a DownloadUnnecessary from Downloader")));
+			QCOMPARE(updater->getDownloadType(), DownloadType::NONE);
 		}
 
 
