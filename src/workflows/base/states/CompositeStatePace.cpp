@@ -15,6 +15,8 @@
 #include "states/StateUpdateRetryCounter.h"
 #include "states/StateVerifyRetryCounter.h"
 
+#include <initializer_list>
+
 using namespace tessarovin;
 
 CompositeStatePace::CompositeStatePace(const QSharedPointer<WorkflowContext>& pContext)
