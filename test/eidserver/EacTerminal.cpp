@@ -6,9 +6,11 @@
 #include <eac/ta.h>
 
 #include <openssl/bn.h>
+#include <openssl/cms.h>
 #include <openssl/ecdsa.h>
 #include <openssl/evp.h>
 
+#include <QList>
 #include <QMap>
 #include <QString>
 
@@ -109,6 +111,68 @@ bool parseObjects(const QByteArray& pData, QMap<uchar, QByteArray>& pObjects)
 }
 
 
+// The elements of a DER sequence or set content, as (tag, value) pairs; one-byte tags only.
+QList<QPair<uchar, QByteArray>> elements(const QByteArray& pData)
+{
+	QList<QPair<uchar, QByteArray>> result;
+	qsizetype position = 0;
+	while (position + 2 <= pData.size())
+	{
+		const auto tag = static_cast<uchar>(pData[position++]);
+		qsizetype length = static_cast<uchar>(pData[position++]);
+		if (length & 0x80)
+		{
+			const qsizetype count = length & 0x7F;
+			length = 0;
+			for (qsizetype i = 0; i < count && position < pData.size(); ++i)
+			{
+				length = (length << 8) | static_cast<uchar>(pData[position++]);
+			}
+		}
+		if (position + length > pData.size())
+		{
+			break;
+		}
+		result << qMakePair(tag, pData.mid(position, length));
+		position += length;
+	}
+	return result;
+}
+
+
+// The point of the first ChipAuthenticationPublicKeyInfo (id-PK-ECDH) among the security infos
+// that EF.CardSecurity signs. Parsed here: OpenPACE's CA_get_pubkey fails on the card's infos and
+// then hangs on a lock while it cleans up.
+QByteArray chipAuthenticationKey(const QByteArray& pCardSecurity)
+{
+	const auto* data = reinterpret_cast<const unsigned char*>(pCardSecurity.constData());
+	const std::unique_ptr<CMS_ContentInfo, decltype(&CMS_ContentInfo_free)> cms(
+			d2i_CMS_ContentInfo(nullptr, &data, static_cast<long>(pCardSecurity.size())), &CMS_ContentInfo_free);
+	ASN1_OCTET_STRING** content = cms ? CMS_get0_content(cms.get()) : nullptr;
+	if (content == nullptr || *content == nullptr)
+	{
+		return QByteArray();
+	}
+	const QByteArray infos(reinterpret_cast<const char*>(ASN1_STRING_get0_data(*content)), ASN1_STRING_length(*content));
+	static const QByteArray idPkEcdh = QByteArray::fromHex("04007F000702020102");
+	const auto set = elements(infos);
+	for (const auto& [tag, info] : elements(set.value(0).second))
+	{
+		const auto fields = elements(info);
+		if (tag != 0x30 || fields.size() < 2 || fields.at(0).second != idPkEcdh)
+		{
+			continue;
+		}
+		const auto publicKey = elements(fields.at(1).second);
+		if (publicKey.size() == 2 && publicKey.at(1).first == 0x03 && publicKey.at(1).second.size() > 1)
+		{
+			return publicKey.at(1).second.mid(1); // without the count of unused bits
+		}
+	}
+	return QByteArray();
+}
+
+
 } // namespace
 
 
@@ -127,12 +191,7 @@ void EacTerminal::PkeyDeleter::operator()(evp_pkey_st* pKey) const
 EacTerminal::EacTerminal()
 	: mCtx(EAC_CTX_new())
 {
-	if (mCtx && EAC_CTX_init_ca(mCtx.get(), NID_id_CA_ECDH_AES_CBC_CMAC_128, 13))
-	{
-		// The eID server checks the chip's token; the client judges EF.CardSecurity itself.
-		CA_disable_passive_authentication(mCtx.get());
-	}
-	else
+	if (mCtx && !EAC_CTX_init_ca(mCtx.get(), NID_id_CA_ECDH_AES_CBC_CMAC_128, 13))
 	{
 		mCtx.reset();
 	}
@@ -225,8 +284,8 @@ QString EacTerminal::authenticateChip(const QByteArray& pCardSecurity, const QBy
 	{
 		return QStringLiteral("no ephemeral key");
 	}
-	const BufMem chipKey(CA_get_pubkey(mCtx.get(), reinterpret_cast<const unsigned char*>(pCardSecurity.constData()), static_cast<size_t>(pCardSecurity.size())));
-	if (!chipKey)
+	const BufMem chipKey = toBufMem(chipAuthenticationKey(pCardSecurity));
+	if (!chipKey || chipKey->length == 0)
 	{
 		return QStringLiteral("no chip authentication key in EF.CardSecurity");
 	}
