@@ -192,12 +192,10 @@ QByteArray cmac(const QByteArray& pKey, const QByteArray& pData)
 }
 
 
-// The chip's side of id-CA-ECDH-AES-CBC-CMAC-128 with the simulated card's key 41: the
-// authentication token over the terminal's ephemeral key.
-QByteArray chipToken(const QByteArray& pEphemeralKey, const QByteArray& pNonce)
+QByteArray sharedSecret(const QByteArray& pEphemeralKey)
 {
 	const Pkey chip = privateKey(simulatorFixture(QStringLiteral("key41.pkcs8")));
-	const Pkey terminal = publicKey(chip.get(), pEphemeralKey);
+	const Pkey terminal = chip ? publicKey(chip.get(), pEphemeralKey) : Pkey(nullptr, &EVP_PKEY_free);
 	if (!chip || !terminal)
 	{
 		return QByteArray();
@@ -214,10 +212,115 @@ QByteArray chipToken(const QByteArray& pEphemeralKey, const QByteArray& pNonce)
 	{
 		return QByteArray();
 	}
-	const QByteArray macKey = QCryptographicHash::hash(secret + pNonce + QByteArray::fromHex("00000002"), QCryptographicHash::Sha1).left(16);
-	const QByteArray keyObject = QByteArray::fromHex("060A04007F00070202030202") + QByteArray::fromHex("8641") + pEphemeralKey;
-	return cmac(macKey, QByteArray::fromHex("7F49") + static_cast<char>(keyObject.size()) + keyObject).left(8);
+	return secret;
 }
+
+
+// The key derivation of AES-128: SHA-1 over secret, nonce and counter, cut to 16 octets.
+QByteArray deriveKey(const QByteArray& pSecret, const QByteArray& pNonce, char pCounter)
+{
+	return QCryptographicHash::hash(pSecret + pNonce + QByteArray(3, '\0') + pCounter, QCryptographicHash::Sha1).left(16);
+}
+
+
+// The chip's side of id-CA-ECDH-AES-CBC-CMAC-128 with the simulated card's key 41: the
+// authentication token over the terminal's ephemeral key.
+QByteArray chipToken(const QByteArray& pMacKey, const QByteArray& pEphemeralKey)
+{
+	const QByteArray keyObject = QByteArray::fromHex("060A04007F00070202030202") + QByteArray::fromHex("8641") + pEphemeralKey;
+	return cmac(pMacKey, QByteArray::fromHex("7F49") + static_cast<char>(keyObject.size()) + keyObject).left(8);
+}
+
+
+QByteArray aes(const EVP_CIPHER* pCipher, const QByteArray& pKey, const QByteArray& pIv, const QByteArray& pData, bool pEncrypt)
+{
+	const std::unique_ptr<EVP_CIPHER_CTX, decltype(&EVP_CIPHER_CTX_free)> ctx(EVP_CIPHER_CTX_new(), &EVP_CIPHER_CTX_free);
+	QByteArray out(pData.size() + 16, '\0');
+	int length = 0;
+	int last = 0;
+	if (EVP_CipherInit_ex(ctx.get(), pCipher, nullptr, reinterpret_cast<const unsigned char*>(pKey.constData()),
+			pIv.isEmpty() ? nullptr : reinterpret_cast<const unsigned char*>(pIv.constData()), pEncrypt ? 1 : 0) != 1
+			|| EVP_CIPHER_CTX_set_padding(ctx.get(), 0) != 1
+			|| EVP_CipherUpdate(ctx.get(), reinterpret_cast<unsigned char*>(out.data()), &length,
+			reinterpret_cast<const unsigned char*>(pData.constData()), static_cast<int>(pData.size())) != 1
+			|| EVP_CipherFinal_ex(ctx.get(), reinterpret_cast<unsigned char*>(out.data()) + length, &last) != 1)
+	{
+		return QByteArray();
+	}
+	return out.left(length + last);
+}
+
+
+QByteArray isoPad(const QByteArray& pData)
+{
+	QByteArray padded = pData + char(0x80);
+	while (padded.size() % 16 != 0)
+	{
+		padded += '\0';
+	}
+	return padded;
+}
+
+
+// The card's half of secure messaging after chip authentication, written after the protocol
+// here so that it shares nothing with the server's OpenPACE channel.
+class ChipChannel
+{
+	private:
+		QByteArray mEncryptionKey;
+		QByteArray mMacKey;
+		quint8 mCounter = 0;
+
+		[[nodiscard]] QByteArray counterBlock() const
+		{
+			return QByteArray(15, '\0') + static_cast<char>(mCounter);
+		}
+
+
+		[[nodiscard]] QByteArray mac(const QByteArray& pData) const
+		{
+			return cmac(mMacKey, isoPad(counterBlock() + pData)).left(8);
+		}
+
+	public:
+		ChipChannel(const QByteArray& pSecret, const QByteArray& pNonce)
+			: mEncryptionKey(deriveKey(pSecret, pNonce, 1))
+			, mMacKey(deriveKey(pSecret, pNonce, 2))
+		{
+		}
+
+
+		// The plain command header of a protected READ BINARY, or empty when its MAC is wrong.
+		QByteArray unwrapCommand(const QByteArray& pCommand)
+		{
+			++mCounter;
+			if (pCommand.size() < 6 || (static_cast<uchar>(pCommand.at(0)) & 0x0C) != 0x0C)
+			{
+				return QByteArray();
+			}
+			const QByteArray objects = pCommand.mid(5, static_cast<uchar>(pCommand.at(4)));
+			const auto macAt = objects.indexOf(QByteArray::fromHex("8E08"));
+			if (macAt < 0 || mac(isoPad(pCommand.left(4)) + objects.left(macAt)) != objects.mid(macAt + 2, 8))
+			{
+				return QByteArray();
+			}
+			QByteArray header = pCommand.left(4);
+			header[0] = static_cast<char>(header.at(0) & ~0x0C);
+			return header;
+		}
+
+
+		QByteArray wrapResponse(const QByteArray& pData)
+		{
+			++mCounter;
+			const QByteArray iv = aes(EVP_aes_128_ecb(), mEncryptionKey, QByteArray(), counterBlock(), true);
+			const QByteArray cryptogram = QByteArray(1, char(0x01)) + aes(EVP_aes_128_cbc(), mEncryptionKey, iv, isoPad(pData), true);
+			const QByteArray objects = QByteArray(1, char(0x87)) + static_cast<char>(cryptogram.size()) + cryptogram + QByteArray::fromHex("99029000");
+			return objects + QByteArray::fromHex("8E08") + mac(objects) + QByteArray::fromHex("9000");
+		}
+
+
+};
 
 
 QByteArray randomBytes(int pSize)
@@ -657,7 +760,7 @@ class test_EidServer
 			QTest::newRow("level 1 other chain") << "level=1&chain=two_dvs" << false << "StartPAOSResponse" << true;
 			QTest::newRow("level 1 error result") << "level=1&result=error" << false << "StartPAOSResponse" << false;
 			QTest::newRow("wrong token") << "level=1" << true << "StartPAOSResponse" << false;
-			QTest::newRow("level 2 reads") << "level=2" << false << "Transmit" << true;
+			QTest::newRow("level 2 reads") << "level=2&selfauth=1" << false << "Transmit" << true;
 		}
 
 
@@ -731,7 +834,9 @@ class test_EidServer
 			QVERIFY(verifyPlainSignature(terminal.get(), reply.hex(QStringLiteral("Signature")), idPicc + challenge + ephemeralKey.mid(1, 32) + auxiliaryData));
 
 			const QByteArray nonce = randomBytes(8);
-			QByteArray authenticationToken = chipToken(ephemeralKey, nonce);
+			const QByteArray secret = sharedSecret(ephemeralKey);
+			QVERIFY(!secret.isEmpty());
+			QByteArray authenticationToken = chipToken(deriveKey(secret, nonce, 2), ephemeralKey);
 			QCOMPARE(authenticationToken.size(), 8);
 			if (wrongToken)
 			{
@@ -740,6 +845,7 @@ class test_EidServer
 			reply = send(didAuthenticateResponse("EAC2OutputType", {
 						{"EFCardSecurity", simulatorFixture(QStringLiteral("ef_card_security.der"))},
 						{"AuthenticationToken", authenticationToken}, {"Nonce", nonce}}));
+			const int chipAuthenticationMessages = counter;
 			QCOMPARE(reply.mType, last);
 			if (last == QLatin1String("StartPAOSResponse"))
 			{
@@ -747,8 +853,36 @@ class test_EidServer
 			}
 			else
 			{
-				// The first read under secure messaging: READ BINARY of DG1 by short identifier.
-				QVERIFY(reply.mTexts.value(QStringLiteral("InputAPDU")).toUpper().startsWith(QLatin1String("0CB08100")));
+				// The card's part: each Transmit reads one data group by short identifier under secure messaging.
+				ChipChannel channel(secret, nonce);
+				for (int group = 1; group <= 5; ++group)
+				{
+					QCOMPARE(reply.mType, QStringLiteral("Transmit"));
+					const QByteArray header = channel.unwrapCommand(reply.hex(QStringLiteral("InputAPDU")));
+					QCOMPARE(header, QByteArray::fromHex("00B0") + static_cast<char>(0x80 + group) + '\0');
+					const QByteArray content = simulatorFixture(QStringLiteral("dg0%1.der").arg(group));
+					reply = send("<iso:TransmitResponse>" + result() + "<iso:OutputAPDU>" + channel.wrapResponse(content).toHex()
+							+ "</iso:OutputAPDU></iso:TransmitResponse>");
+					QVERIFY(mServer.waitForEvent(QStringLiteral("paos"), [&token, group, &content](const QJsonObject& pEvent){
+								const auto data = pEvent.value(QLatin1String("data")).toObject();
+								return pEvent.value(QLatin1String("session")).toString().toLatin1() == token.mSessionId
+									   && data.value(QLatin1String("dg")).toInt() == group
+									   && data.value(QLatin1String("plain")).toString() == QString::fromLatin1((content + QByteArray::fromHex("9000")).toHex());
+							}));
+				}
+				QCOMPARE(reply.mType, QStringLiteral("StartPAOSResponse"));
+				QCOMPARE(reply.mTexts.value(QStringLiteral("ResultMajor")), QString::fromLatin1(cOk));
+				QVERIFY(mServer.waitForEvent(QStringLiteral("paos"), [&token](const QJsonObject& pEvent){
+							return pEvent.value(QLatin1String("session")).toString().toLatin1() == token.mSessionId
+								   && pEvent.value(QLatin1String("level")).toInt() == 2;
+						}));
+
+				// The provider shows what was read as the self-authentication document.
+				const auto document = QJsonDocument::fromJson(runCurl({token.mDocument.mTexts.value(QStringLiteral("RefreshAddress"))})).object();
+				const auto personal = document.value(QLatin1String("PersonalData")).toObject();
+				QCOMPARE(personal.value(QLatin1String("DocumentType")).toString(), QStringLiteral("ID"));
+				QCOMPARE(personal.value(QLatin1String("FamilyNames")).toString(), QStringLiteral("KESTERMANN"));
+				QCOMPARE(document.value(QLatin1String("OperationsAllowedByUser")).toObject().value(QLatin1String("GivenNames")).toString(), QStringLiteral("ALLOWED"));
 			}
 
 			// The last EAC2 output, the one with the chip's token (without signature a first one carries the challenge).
@@ -771,7 +905,7 @@ class test_EidServer
 				}
 			}
 			QCOMPARE(mine, counter);
-			QCOMPARE(event.value(QLatin1String("chain")).toArray().size(), counter);
+			QCOMPARE(event.value(QLatin1String("chain")).toArray().size(), chipAuthenticationMessages);
 		}
 
 
