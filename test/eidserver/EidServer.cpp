@@ -82,6 +82,26 @@ EidServer::EidServer(const QString& pFixtures, const QString& pPkiFolder)
 }
 
 
+EidServer::~EidServer()
+{
+	if (mStunnelProcess.state() != QProcess::NotRunning)
+	{
+		mStunnelProcess.terminate();
+		if (!mStunnelProcess.waitForFinished(10000))
+		{
+			mStunnelProcess.kill();
+			mStunnelProcess.waitForFinished();
+		}
+	}
+}
+
+
+void EidServer::setStunnel(bool pStunnel)
+{
+	mStunnel = pStunnel;
+}
+
+
 void EidServer::report(const QJsonObject& pObject)
 {
 	const QByteArray line = QJsonDocument(pObject).toJson(QJsonDocument::Compact) + '\n';
@@ -104,6 +124,10 @@ QByteArray EidServer::readFile(const QString& pPath) const
 
 quint16 EidServer::port(const QString& pName) const
 {
+	if (pName == QLatin1String("stunnel"))
+	{
+		return mStunnelPort;
+	}
 	for (const auto& listener : mListeners)
 	{
 		if (listener.mName == pName)
@@ -196,7 +220,7 @@ bool EidServer::start()
 			&& listen(QStringLiteral("eid"), createTlsServer(psk))
 			&& listen(QStringLiteral("eidOutsider"), createTlsServer(outsider))
 			&& listen(QStringLiteral("eidTls13"), createTlsServer(tls13));
-	if (!listening || !createPki())
+	if (!listening || !createPki() || (mStunnel && !startStunnel()))
 	{
 		return false;
 	}
@@ -206,9 +230,90 @@ bool EidServer::start()
 	{
 		ports[listener.mName] = listener.mServer->serverPort();
 	}
+	if (mStunnel)
+	{
+		ports[QStringLiteral("stunnel")] = mStunnelPort;
+	}
 	report({{QStringLiteral("event"), QStringLiteral("ready")}, {QStringLiteral("ports"), ports},
 			{QStringLiteral("pki"), mPkiFolder}, {QStringLiteral("tcTokenUrl"), origin(QStringLiteral("provider")) + QStringLiteral("/tctoken")}});
 	return true;
+}
+
+
+bool EidServer::startStunnel()
+{
+	// stunnel reads its keys once: a list made now, one entry per TC token. It decodes keys
+	// written in hexadecimal, as the TC token carries them.
+	QByteArray secrets;
+	for (int i = 0; i < 64; ++i)
+	{
+		const QByteArray identity = randomHex(16);
+		const QByteArray key = randomHex(32);
+		mStunnelKeys << qMakePair(identity, key);
+		secrets += identity + ':' + key + '\n';
+	}
+	QFile secretsFile(mPkiFolder + QStringLiteral("/stunnel-psk.txt"));
+	if (!secretsFile.open(QIODevice::WriteOnly) || secretsFile.write(secrets) != secrets.size())
+	{
+		return false;
+	}
+	secretsFile.close();
+	secretsFile.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+
+	// A free port: taken and given back, since stunnel cannot report the one it gets.
+	{
+		QTcpServer probe;
+		if (!probe.listen(QHostAddress::LocalHost, 0))
+		{
+			return false;
+		}
+		mStunnelPort = probe.serverPort();
+	}
+	const QString configuration = QStringLiteral(
+			"foreground = yes\n"
+			"pid =\n"
+			"syslog = no\n"
+			"output = %1/stunnel.log\n"
+			"[eid]\n"
+			"accept = 127.0.0.1:%2\n"
+			"connect = 127.0.0.1:%3\n"
+			"cert = %4/eid_server.pem\n"
+			"key = %4/eid_server.key\n"
+			"sslVersionMin = TLSv1.2\n"
+			"sslVersionMax = TLSv1.2\n"
+			"ciphers = ECDHE-RSA-AES256-GCM-SHA384:ECDHE-RSA-AES128-GCM-SHA256:RSA-PSK-AES256-GCM-SHA384\n"
+			"PSKsecrets = %1/stunnel-psk.txt\n"
+			// Each PAOS message is one small write: Nagle's algorithm would hold it back.
+			"socket = r:TCP_NODELAY=1\n"
+			"socket = l:TCP_NODELAY=1\n").arg(mPkiFolder).arg(mStunnelPort).arg(port(QStringLiteral("plain"))).arg(mFixtures);
+	QFile configurationFile(mPkiFolder + QStringLiteral("/stunnel.conf"));
+	if (!configurationFile.open(QIODevice::WriteOnly) || configurationFile.write(configuration.toUtf8()) < 0)
+	{
+		return false;
+	}
+	configurationFile.close();
+
+	// Its start-up lines come before it reads the log file's name.
+	mStunnelProcess.setProcessChannelMode(QProcess::MergedChannels);
+	mStunnelProcess.setStandardOutputFile(mPkiFolder + QStringLiteral("/stunnel-start.log"));
+	mStunnelProcess.start(QStringLiteral("stunnel4"), {configurationFile.fileName()});
+	if (!mStunnelProcess.waitForStarted())
+	{
+		report({{QStringLiteral("event"), QStringLiteral("error")}, {QStringLiteral("message"), QStringLiteral("Cannot start stunnel4: ") + mStunnelProcess.errorString()}});
+		return false;
+	}
+	for (int attempt = 0; attempt < 300 && mStunnelProcess.state() == QProcess::Running; ++attempt)
+	{
+		QTcpSocket probe;
+		probe.connectToHost(QHostAddress::LocalHost, mStunnelPort);
+		if (probe.waitForConnected(100))
+		{
+			return true;
+		}
+		mStunnelProcess.waitForFinished(100);
+	}
+	report({{QStringLiteral("event"), QStringLiteral("error")}, {QStringLiteral("message"), QStringLiteral("stunnel4 does not listen, see ") + mPkiFolder + QStringLiteral("/stunnel.log")}});
+	return false;
 }
 
 
@@ -259,7 +364,8 @@ void EidServer::onRequest(HttpConnection* pConnection, const HttpConnection::Req
 			{QStringLiteral("query"), pRequest.mUrl.query()}, {QStringLiteral("headers"), headers}});
 
 	const QString path = pRequest.mUrl.path();
-	if (pConnection->getOrigin().startsWith(QLatin1String("eid")))
+	// Behind stunnel the PAOS messages arrive on the plain listener.
+	if (pConnection->getOrigin().startsWith(QLatin1String("eid")) || (pConnection->getOrigin() == QLatin1String("plain") && path == QLatin1String("/paos")))
 	{
 		handlePaos(pConnection, pRequest);
 	}
@@ -308,9 +414,21 @@ void EidServer::handleTcToken(HttpConnection* pConnection, const HttpConnection:
 		return;
 	}
 
-	const QByteArray sessionId = randomHex(16);
+	const bool stunnel = item("server") == QLatin1String("stunnel");
+	if (stunnel && (!mStunnel || mStunnelKeys.isEmpty()))
+	{
+		pConnection->answer(500);
+		return;
+	}
+	QByteArray sessionId = randomHex(16);
 	const bool usePsk = item("psk") != QLatin1String("0");
-	const QByteArray psk = usePsk ? randomHex(32) : QByteArray();
+	QByteArray psk = usePsk ? randomHex(32) : QByteArray();
+	if (stunnel && usePsk)
+	{
+		const auto [identity, key] = mStunnelKeys.takeFirst();
+		sessionId = identity;
+		psk = key;
+	}
 	const QString chainName = query.hasQueryItem(QStringLiteral("chain")) ? item("chain") : QStringLiteral("valid");
 	const QJsonObject chain = mPki.value(QLatin1String("chains")).toObject().value(chainName).toObject();
 	QByteArrayList certificates;
@@ -325,14 +443,18 @@ void EidServer::handleTcToken(HttpConnection* pConnection, const HttpConnection:
 			readFile(mFixtures + QStringLiteral("/terminal.pkcs8")));
 	// A wrong identity: the server knows the session under another name than the token gives.
 	const QByteArray identity = item("identity") == QLatin1String("wrong") ? sessionId + "00" : sessionId;
-	if (usePsk)
+	if (usePsk && !stunnel)
 	{
 		mSessions.insert(identity, session);
 	}
 	mSessionsById.insert(sessionId, session);
 
 	QString listener = QStringLiteral("eid");
-	if (item("cert") == QLatin1String("outsider"))
+	if (stunnel)
+	{
+		listener = QStringLiteral("stunnel");
+	}
+	else if (item("cert") == QLatin1String("outsider"))
 	{
 		listener = QStringLiteral("eidOutsider");
 	}
@@ -435,12 +557,21 @@ void EidServer::handlePaos(HttpConnection* pConnection, const HttpConnection::Re
 	{
 		// Without a pre-shared key the first message names the session.
 		QByteArray id = socket->property(cSessionProperty).toByteArray();
+		const PaosMessage message(pRequest.mBody);
 		if (id.isEmpty())
 		{
-			id = PaosMessage(pRequest.mBody).value(QStringLiteral("SessionIdentifier")).toUtf8();
+			id = message.value(QStringLiteral("SessionIdentifier")).toUtf8();
 		}
 		session = mSessionsById.value(id);
-		socket->setProperty(cSessionProperty, id);
+		if (!session)
+		{
+			// A later connection without pre-shared key: the message answers one of ours.
+			session = mSessionsByMessageId.value(message.getRelatesTo());
+		}
+		if (session)
+		{
+			socket->setProperty(cSessionProperty, session->getSessionId());
+		}
 	}
 	if (!session)
 	{
@@ -453,6 +584,10 @@ void EidServer::handlePaos(HttpConnection* pConnection, const HttpConnection::Re
 	QJsonObject event {{QStringLiteral("event"), QStringLiteral("paos")}, {QStringLiteral("origin"), pConnection->getOrigin()}};
 	const auto reply = session->handle(pRequest.mBody, event);
 	report(event);
+	if (event.contains(QLatin1String("sentMessageId")))
+	{
+		mSessionsByMessageId.insert(event.value(QLatin1String("sentMessageId")).toString(), session);
+	}
 
 	if (reply.mClose)
 	{

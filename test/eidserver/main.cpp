@@ -3,10 +3,11 @@
 // with the client cannot cancel out. See EidServer.h for its listeners and PaosSession.h for the
 // query items of "/tctoken" that choose the script of a session.
 //
-//   test-eid-server [--fixtures DIR] [--pki DIR]
+//   test-eid-server [--fixtures DIR] [--pki DIR] [--stunnel]
 //
 // --fixtures: the committed test PKI (default: fixtures/pki beside the program);
-// --pki: where the dated certificates are written (default: a temporary folder).
+// --pki: where the dated certificates are written (default: a temporary folder);
+// --stunnel: also the listener "stunnel", stunnel4 in front of the plain listener.
 // Standard output: one JSON object per line, the first {"event":"ready", "ports":{...}, ...}.
 // The program ends when its standard input closes.
 
@@ -31,6 +32,7 @@ int main(int argc, char** argv)
 	parser.addOption({QStringLiteral("fixtures"), QStringLiteral("Committed test PKI."), QStringLiteral("dir"),
 					  QCoreApplication::applicationDirPath() + QStringLiteral("/fixtures/pki")});
 	parser.addOption({QStringLiteral("pki"), QStringLiteral("Folder of the generated PKI."), QStringLiteral("dir")});
+	parser.addOption({QStringLiteral("stunnel"), QStringLiteral("Serve the plain listener through stunnel4 too.")});
 	parser.process(app);
 
 	QTemporaryDir temporary;
@@ -40,6 +42,7 @@ int main(int argc, char** argv)
 	int result = 1;
 	{
 		EidServer server(parser.value(QStringLiteral("fixtures")), pki);
+		server.setStunnel(parser.isSet(QStringLiteral("stunnel")));
 		if (server.start())
 		{
 			// The launcher closes standard input to stop the server; no signal handling needed.

@@ -495,11 +495,11 @@ class test_EidServer
 		}
 
 
-		QProcess::ExitStatus runSClient(const QStringList& pOptions, const QByteArray& pInput, QByteArray& pOutput, int& pExitCode)
+		QProcess::ExitStatus runSClient(const QStringList& pOptions, const QByteArray& pInput, QByteArray& pOutput, int& pExitCode, quint16 pPort = 0)
 		{
 			QProcess process;
 			process.start(QStringLiteral("openssl"), QStringList {QStringLiteral("s_client"), QStringLiteral("-connect"),
-																  QStringLiteral("127.0.0.1:%1").arg(mServer.getPort(QStringLiteral("eid"))), QStringLiteral("-quiet"), QStringLiteral("-ign_eof")} + pOptions);
+																  QStringLiteral("127.0.0.1:%1").arg(pPort ? pPort : mServer.getPort(QStringLiteral("eid"))), QStringLiteral("-ign_eof")} + pOptions);
 			process.waitForStarted();
 			process.write(pInput);
 			process.closeWriteChannel();
@@ -687,7 +687,7 @@ class test_EidServer
 			request.replace("Host: 127.0.0.1\r\n", "Host: 127.0.0.1\r\nConnection: close\r\n");
 			QByteArray output;
 			int exitCode = -1;
-			QCOMPARE(runSClient({QStringLiteral("-tls1_2"), QStringLiteral("-psk"), QString::fromLatin1(token.mPsk),
+			QCOMPARE(runSClient({QStringLiteral("-quiet"), QStringLiteral("-tls1_2"), QStringLiteral("-psk"), QString::fromLatin1(token.mPsk),
 								 QStringLiteral("-psk_identity"), QString::fromLatin1(token.mSessionId)}, request, output, exitCode), QProcess::NormalExit);
 			QCOMPARE(exitCode, 0);
 			const Answer answer = parseAnswer(output);
@@ -735,7 +735,7 @@ class test_EidServer
 			const QByteArray key = ownKey ? token.mPsk : randomBytes(32).toHex();
 			QByteArray output;
 			int exitCode = -1;
-			runSClient({protocol, QStringLiteral("-psk"), QString::fromLatin1(key), QStringLiteral("-psk_identity"), QString::fromLatin1(identity)},
+			runSClient({QStringLiteral("-quiet"), protocol, QStringLiteral("-psk"), QString::fromLatin1(key), QStringLiteral("-psk_identity"), QString::fromLatin1(identity)},
 					httpPost(envelope(QString(), QStringLiteral("urn:uuid:refused"), startPaos(token.mSessionId))), output, exitCode);
 			QVERIFY(exitCode != 0);
 			QVERIFY(!output.contains("HTTP/1.1"));
@@ -985,6 +985,72 @@ class test_EidServer
 				const Answer second = post(token, envelope(Document(answer.mBody).mMessageId, QStringLiteral("urn:uuid:second"), initializeFrameworkResponse()));
 				QCOMPARE(second.mStatus, 503);
 			}
+		}
+
+
+		void stunnel_data()
+		{
+			QTest::addColumn<bool>("psk");
+
+			QTest::newRow("certificate, session of the TC token") << false;
+			QTest::newRow("pre-shared key") << true;
+		}
+
+
+		// The PAOS connection resumes the TLS session of an earlier connection to the same port.
+		void stunnel()
+		{
+			QFETCH(bool, psk);
+
+			EidServerProcess server;
+			QVERIFY(server.start(QString(), true));
+			const quint16 port = server.getPort(QStringLiteral("stunnel"));
+			QVERIFY(port != 0);
+			QTemporaryDir folder;
+			const QString session = folder.filePath(QStringLiteral("session.pem"));
+			const QStringList verify {QStringLiteral("-CAfile"), TestPki::getFixture(QStringLiteral("tls_ca.pem")), QStringLiteral("-verify_return_error")};
+
+			QByteArray output;
+			int exitCode = -1;
+			const QUrl url = server.getTcTokenUrl(QUrlQuery(psk ? QStringLiteral("server=stunnel") : QStringLiteral("server=stunnel&psk=0")));
+			runSClient(verify + QStringList {QStringLiteral("-sess_out"), session},
+					"GET " + url.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority) + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n",
+					output, exitCode, port);
+			QCOMPARE(exitCode, 0);
+			QVERIFY(output.contains("New, TLSv1.2"));
+			const Document token(parseAnswer(output).mBody);
+			QCOMPARE(token.mTexts.value(QStringLiteral("ServerAddress")), QStringLiteral("https://127.0.0.1:%1/paos").arg(port));
+			QCOMPARE(token.mTexts.contains(QStringLiteral("PSK")), psk);
+			const QByteArray sessionId = token.mTexts.value(QStringLiteral("SessionIdentifier")).toLatin1();
+
+			QStringList options = verify;
+			if (psk)
+			{
+				options << QStringLiteral("-psk") << token.mTexts.value(QStringLiteral("PSK")) << QStringLiteral("-psk_identity") << QString::fromLatin1(sessionId)
+						<< QStringLiteral("-cipher") << QStringLiteral("RSA-PSK-AES256-GCM-SHA384") << QStringLiteral("-sess_out") << session;
+				runSClient(options, httpPost(envelope(QString(), QStringLiteral("urn:uuid:psk-1"), startPaos(sessionId))).replace("\r\n\r\n", "\r\nConnection: close\r\n\r\n"),
+						output, exitCode, port);
+				QCOMPARE(exitCode, 0);
+				QVERIFY(output.contains("New, TLSv1.2, Cipher is RSA-PSK-AES256-GCM-SHA384"));
+				QCOMPARE(Document(parseAnswer(output).mBody).mType, QStringLiteral("InitializeFramework"));
+				options.removeLast();
+				options.removeLast();
+			}
+			options << QStringLiteral("-sess_in") << session;
+			const QByteArray body = psk ? initializeFrameworkResponse() : startPaos(sessionId);
+			const QString relatesTo = psk ? Document(parseAnswer(output).mBody).mMessageId : QString();
+			runSClient(options, httpPost(envelope(relatesTo, QStringLiteral("urn:uuid:resumed"), body)).replace("\r\n\r\n", "\r\nConnection: close\r\n\r\n"),
+					output, exitCode, port);
+			QCOMPARE(exitCode, 0);
+			QVERIFY2(output.contains("Reused, TLSv1.2"), output.constData());
+			const Document reply(parseAnswer(output).mBody);
+			QCOMPARE(reply.mType, psk ? QStringLiteral("DIDAuthenticate") : QStringLiteral("InitializeFramework"));
+			QCOMPARE(reply.mRelatesTo, QStringLiteral("urn:uuid:resumed"));
+			QVERIFY(server.waitForEvent(QStringLiteral("paos"), [&sessionId](const QJsonObject& pEvent){
+						return pEvent.value(QLatin1String("session")).toString().toLatin1() == sessionId
+							   && pEvent.value(QLatin1String("messageId")).toString() == QLatin1String("urn:uuid:resumed")
+							   && pEvent.value(QLatin1String("relatesToOk")).toBool();
+					}));
 		}
 
 

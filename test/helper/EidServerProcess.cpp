@@ -16,9 +16,13 @@ EidServerProcess::~EidServerProcess()
 }
 
 
-bool EidServerProcess::start(const QString& pPkiFolder)
+bool EidServerProcess::start(const QString& pPkiFolder, bool pStunnel)
 {
 	QStringList arguments;
+	if (pStunnel)
+	{
+		arguments << QStringLiteral("--stunnel");
+	}
 	if (!pPkiFolder.isEmpty())
 	{
 		arguments << QStringLiteral("--pki") << pPkiFolder;

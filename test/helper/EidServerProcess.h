@@ -25,9 +25,13 @@ namespace tessarovin
 // Listeners (getPort): "provider" (HTTPS, provider.pem: /tctoken, /refresh, /communication-error,
 // /redirect), "redirect" (HTTPS, redirect.pem: /redirect), "plain" (HTTP, the provider's routes),
 // "eid" (TLS 1.2 RSA-PSK, eid_server.pem: POST /paos), "eidOutsider" (the same with outsider.pem,
-// listed in no certificate description), "eidTls13" (TLS 1.3 only).
+// listed in no certificate description), "eidTls13" (TLS 1.3 only), and with pStunnel "stunnel"
+// (stunnel4 with eid_server.pem in front of "plain", TLS 1.2, session resumption across
+// connections, certificate or RSA-PSK): a TC token with server=stunnel names it as ServerAddress,
+// with psk=0 the client must resume the TC token's session, fetched from the same port, and
+// otherwise it gets an identity and key of stunnel's list.
 // Query items of the TC token URL choose the session's script:
-//   level=1|2 (2), eac1=direct, signature=0, result=error, nolog=1, selfauth=1, chain=<TestPki chain,
+//   level=1|2 (2), eac1=direct, server=stunnel, signature=0, result=error, nolog=1, selfauth=1, chain=<TestPki chain,
 //   "valid">, psk=0, identity=wrong, cert=outsider, tls=13, refresh=<url>, requiredChat=, optionalChat=,
 //   aux= (hex), status=<code> or body=empty (answer of /tctoken itself),
 //   fault=unexpected|unknownElement|garbage|close|http500|http503|delay|endError with at=<client
@@ -56,8 +60,9 @@ class EidServerProcess
 		~EidServerProcess();
 
 		// Starts the server and waits until it is ready; pPkiFolder receives the dated test PKI
-		// (TestPki::open reads it), by default a temporary folder of the server.
-		bool start(const QString& pPkiFolder = QString());
+		// (TestPki::open reads it), by default a temporary folder of the server. pStunnel adds the
+		// listener "stunnel" (stunnel4 in front of "plain"), needed where TLS sessions must be resumed.
+		bool start(const QString& pPkiFolder = QString(), bool pStunnel = false);
 		void stop();
 
 		[[nodiscard]] quint16 getPort(const QString& pListener) const;
