@@ -747,6 +747,53 @@ class test_EidServer
 		}
 
 
+		void listeners_data()
+		{
+			QTest::addColumn<QString>("options");
+			QTest::addColumn<QString>("listener");
+			QTest::addColumn<QString>("protocol");
+			QTest::addColumn<bool>("psk");
+			QTest::addColumn<QByteArray>("certificate"); // empty: no handshake
+
+			QTest::newRow("outsider") << "cert=outsider" << "eidOutsider" << "-tls1_2" << true << QByteArray("CN = outsider");
+			QTest::newRow("tls 1.3 only") << "tls=13" << "eidTls13" << "-tls1_3" << false << QByteArray("CN = eid_server");
+			QTest::newRow("tls 1.3 only refuses 1.2") << "tls=13" << "eidTls13" << "-tls1_2" << true << QByteArray();
+		}
+
+
+		void listeners()
+		{
+			QFETCH(QString, options);
+			QFETCH(QString, listener);
+			QFETCH(QString, protocol);
+			QFETCH(bool, psk);
+			QFETCH(QByteArray, certificate);
+
+			const Token token = fetchToken(options);
+			QCOMPARE(token.mServerAddress.port(), mServer.getPort(listener));
+			QStringList arguments {protocol, QStringLiteral("-showcerts")};
+			if (psk)
+			{
+				arguments << QStringLiteral("-psk") << QString::fromLatin1(token.mPsk) << QStringLiteral("-psk_identity") << QString::fromLatin1(token.mSessionId);
+			}
+			QByteArray output;
+			int exitCode = -1;
+			QByteArray request = httpPost(envelope(QString(), QStringLiteral("urn:uuid:listener"), startPaos(token.mSessionId)));
+			runSClient(arguments, request.replace("\r\n\r\n", "\r\nConnection: close\r\n\r\n"), output, exitCode, mServer.getPort(listener));
+			if (certificate.isEmpty())
+			{
+				QVERIFY(exitCode != 0);
+				QVERIFY(!output.contains("HTTP/1.1"));
+				return;
+			}
+			QCOMPARE(exitCode, 0);
+			QVERIFY(output.contains("subject=C = DE, O = Tessarovin Test, " + certificate));
+			const Document reply(parseAnswer(output).mBody);
+			QCOMPARE(reply.mType, QStringLiteral("InitializeFramework"));
+			QCOMPARE(reply.mRelatesTo, QStringLiteral("urn:uuid:listener"));
+		}
+
+
 		void cannedDialogue_data()
 		{
 			QTest::addColumn<QString>("options");
