@@ -1059,7 +1059,8 @@ class test_EidServer
 
 			QByteArray output;
 			int exitCode = -1;
-			const QUrl url = server.getTcTokenUrl(QUrlQuery(psk ? QStringLiteral("server=stunnel") : QStringLiteral("server=stunnel&psk=0")));
+			const QUrl url = server.getTcTokenUrl(QUrlQuery(psk ? QStringLiteral("server=stunnel") : QStringLiteral("server=stunnel&psk=0")), QStringLiteral("stunnel"));
+			QCOMPARE(url.port(), port);
 			runSClient(verify + QStringList {QStringLiteral("-sess_out"), session},
 					"GET " + url.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority) + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n",
 					output, exitCode, port);

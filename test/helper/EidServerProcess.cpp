@@ -74,9 +74,14 @@ QString EidServerProcess::getPkiFolder() const
 }
 
 
-QUrl EidServerProcess::getTcTokenUrl(const QUrlQuery& pOptions) const
+QUrl EidServerProcess::getTcTokenUrl(const QUrlQuery& pOptions, const QString& pListener) const
 {
 	QUrl url(mReady.value(QLatin1String("tcTokenUrl")).toString());
+	if (pListener != QLatin1String("provider"))
+	{
+		url.setScheme(pListener == QLatin1String("plain") ? QStringLiteral("http") : QStringLiteral("https"));
+		url.setPort(getPort(pListener));
+	}
 	url.setQuery(pOptions);
 	return url;
 }

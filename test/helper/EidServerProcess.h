@@ -67,7 +67,9 @@ class EidServerProcess
 
 		[[nodiscard]] quint16 getPort(const QString& pListener) const;
 		[[nodiscard]] QString getPkiFolder() const;
-		[[nodiscard]] QUrl getTcTokenUrl(const QUrlQuery& pOptions = QUrlQuery()) const;
+		// "/tctoken" with the options on the provider's origin, or on another listener that serves
+		// it ("plain", "stunnel": the TC token connection whose session a PSK-less PAOS connection resumes).
+		[[nodiscard]] QUrl getTcTokenUrl(const QUrlQuery& pOptions = QUrlQuery(), const QString& pListener = QStringLiteral("provider")) const;
 
 		// Every event so far of that name (all with an empty name).
 		[[nodiscard]] QList<QJsonObject> getEvents(const QString& pName = QString());
