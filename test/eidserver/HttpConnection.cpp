@@ -115,8 +115,9 @@ void HttpConnection::parse()
 	const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
 	if (requestLine.size() != 3)
 	{
+		mBusy = true;
+		mCloseAfterAnswer = true;
 		answer(400);
-		close();
 		return;
 	}
 
@@ -137,6 +138,13 @@ void HttpConnection::parse()
 				contentLength = value.toLongLong();
 			}
 		}
+	}
+	if (contentLength < 0)
+	{
+		mBusy = true;
+		mCloseAfterAnswer = true;
+		answer(400);
+		return;
 	}
 	if (mBuffer.size() < headerEnd + 4 + contentLength)
 	{
