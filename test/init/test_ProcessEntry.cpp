@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScopeGuard>
+#include <QStandardPaths>
 #include <QSysInfo>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -366,6 +367,88 @@ class test_ProcessEntry
 			QVERIFY(run.waitForOutput(cStarted + " " + expected));
 			run.sendSignal(SIGINT);
 			QCOMPARE(run.finish(), 0);
+		}
+
+
+		// The installed unit runs the installed program and waits for its notification.
+		void serviceUnit()
+		{
+			const auto unit = fileContent(getProgramDirectory() + QStringLiteral("/kendrawell.service"));
+			const auto lines = unit.split('\n');
+			QVERIFY(lines.contains("Type=notify"));
+			QByteArray execStart;
+			for (const auto& line : lines)
+			{
+				if (line.startsWith("ExecStart="))
+				{
+					execStart = line.mid(10);
+				}
+			}
+			QVERIFY2(execStart.startsWith('/') && execStart.endsWith("/bin/Kendrawell"), execStart.constData());
+
+			if (QStandardPaths::findExecutable(QStringLiteral("systemd-analyze")).isEmpty())
+			{
+				QSKIP("systemd-analyze is not installed");
+			}
+
+			// The same unit with the test program in place of the installed one.
+			QTemporaryDir folder;
+			QVERIFY(folder.isValid());
+			QFile testUnit(folder.filePath(QStringLiteral("kendrawell.service")));
+			QVERIFY(testUnit.open(QIODevice::WriteOnly));
+			testUnit.write(QByteArray(unit).replace("ExecStart=" + execStart, "ExecStart=" + programPath().toUtf8()));
+			testUnit.close();
+
+			QProcess analyze;
+			analyze.setProcessChannelMode(QProcess::MergedChannels);
+			analyze.start(QStringLiteral("systemd-analyze"), {QStringLiteral("verify"), testUnit.fileName()});
+			QVERIFY(analyze.waitForFinished(60000));
+			const auto complaints = analyze.readAll().trimmed();
+			QVERIFY2(complaints.isEmpty(), complaints.constData());
+			QCOMPARE(analyze.exitCode(), 0);
+		}
+
+
+		// Under a running systemd user manager: the unit becomes active only by the program's notification.
+		void systemdUserService()
+		{
+			QProcess probe;
+			probe.start(QStringLiteral("systemctl"), {QStringLiteral("--user"), QStringLiteral("show-environment")});
+			if (!probe.waitForFinished(60000) || probe.exitStatus() != QProcess::NormalExit || probe.exitCode() != 0)
+			{
+				QSKIP("no systemd user manager runs here");
+			}
+
+			const auto unit = QStringLiteral("kendrawell-test-%1").arg(::getpid());
+			const auto systemctl = [&unit](const QString& pCommand) {
+						QProcess process;
+						process.start(QStringLiteral("systemctl"), {QStringLiteral("--user"), pCommand, unit});
+						process.waitForFinished(60000);
+						return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+					};
+			const auto cleanup = qScopeGuard([&systemctl] {
+						systemctl(QStringLiteral("stop"));
+						systemctl(QStringLiteral("reset-failed"));
+					});
+
+			QStringList arguments({QStringLiteral("--user"), QStringLiteral("--unit"), unit, QStringLiteral("--property=Type=notify"), QStringLiteral("--collect")});
+			const auto environment = QProcessEnvironment::systemEnvironment();
+			for (const char* name : {"HOME", "TMPDIR", "XDG_CONFIG_HOME", "XDG_CONFIG_DIRS", "XDG_DATA_HOME", "XDG_CACHE_HOME"})
+			{
+				arguments << QStringLiteral("--setenv=%1=%2").arg(QString::fromLatin1(name), environment.value(QString::fromLatin1(name)));
+			}
+			arguments << programPath() << QStringLiteral("--port") << QStringLiteral("0");
+
+			// Returns once the unit is active: after READY=1.
+			QProcess run;
+			run.setProcessChannelMode(QProcess::MergedChannels);
+			run.start(QStringLiteral("systemd-run"), arguments);
+			QVERIFY(run.waitForFinished(60000));
+			QVERIFY2(run.exitCode() == 0, run.readAll().constData());
+			QCOMPARE(systemctl(QStringLiteral("is-active")), QStringLiteral("active"));
+
+			systemctl(QStringLiteral("stop"));
+			QTRY_VERIFY_WITH_TIMEOUT(systemctl(QStringLiteral("is-active")) != QStringLiteral("active"), 60000);
 		}
 
 
