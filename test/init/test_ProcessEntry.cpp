@@ -45,6 +45,9 @@ QProcessEnvironment programEnvironment()
 
 const QByteArray cStarted = QByteArrayLiteral("Test front end started on platform");
 
+// Leaves the default port to whoever else needs it meanwhile.
+const QStringList cAnyPort({QStringLiteral("--port"), QStringLiteral("0")});
+
 
 // The test program as a child, its standard output and error merged.
 class ProgramRun
@@ -216,7 +219,7 @@ class test_ProcessEntry
 			config.write("{}");
 			config.close();
 
-			ProgramRun run({}, programEnvironment(), program);
+			ProgramRun run(cAnyPort, programEnvironment(), program);
 			QCOMPARE(run.finish(), 1);
 			const auto& output = run.output();
 			const auto invalid = output.indexOf("SecureStorage not valid");
@@ -228,7 +231,7 @@ class test_ProcessEntry
 
 		void header()
 		{
-			ProgramRun run({});
+			ProgramRun run(cAnyPort);
 			QVERIFY(run.waitForOutput(cStarted));
 			run.sendSignal(SIGTERM);
 			QCOMPARE(run.finish(), 0);
@@ -284,7 +287,7 @@ class test_ProcessEntry
 		{
 			QFETCH(QList<int>, stops);
 
-			ProgramRun run({});
+			ProgramRun run(cAnyPort);
 			QVERIFY(run.waitForOutput(cStarted));
 			for (const int signal : std::as_const(stops))
 			{
@@ -320,7 +323,7 @@ class test_ProcessEntry
 			auto environment = programEnvironment();
 			environment.insert(QStringLiteral("NOTIFY_SOCKET"), QString::fromUtf8(address));
 
-			ProgramRun run({}, environment);
+			ProgramRun run(cAnyPort, environment);
 			QTRY_COMPARE_WITH_TIMEOUT(receiver.getMessages(), QList<QByteArray>({QByteArrayLiteral("READY=1")}), 60000);
 			QVERIFY(run.waitForOutput(cStarted));
 			run.sendSignal(SIGTERM);
@@ -363,7 +366,7 @@ class test_ProcessEntry
 				environment.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
 			}
 
-			ProgramRun run({}, environment);
+			ProgramRun run(cAnyPort, environment);
 			QVERIFY(run.waitForOutput(cStarted + " " + expected));
 			run.sendSignal(SIGINT);
 			QCOMPARE(run.finish(), 0);
