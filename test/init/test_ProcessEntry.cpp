@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScopeGuard>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QSysInfo>
 #include <QTcpServer>
@@ -272,6 +273,39 @@ class test_ProcessEntry
 		}
 
 
+		// A new version clears the cache folder, which the organisation name is part of: it is set
+		// before the controller starts.
+		void cacheClearedForNewVersion()
+		{
+			const auto environment = programEnvironment();
+			const QDir cache(environment.value(QStringLiteral("XDG_CACHE_HOME")));
+			QVERIFY(cache.mkpath(QStringLiteral("Tessarovin/Kendrawell/folder")));
+			QVERIFY(cache.mkpath(QStringLiteral("Kendrawell")));
+			const auto stale = cache.filePath(QStringLiteral("Tessarovin/Kendrawell/folder/stale"));
+			const auto foreign = cache.filePath(QStringLiteral("Kendrawell/foreign"));
+			for (const auto& path : {stale, foreign})
+			{
+				QFile file(path);
+				QVERIFY(file.open(QIODevice::WriteOnly));
+			}
+			{
+				QSettings settings(QSettings::UserScope, QStringLiteral("Tessarovin"), QStringLiteral("Kendrawell2"));
+				settings.setValue(QStringLiteral("persistentSettingsVersion"), QStringLiteral("2.6.2"));
+			}
+
+			ProgramRun run(cAnyPort, environment);
+			QVERIFY(run.waitForOutput(cStarted));
+			run.sendSignal(SIGTERM);
+			QCOMPARE(run.finish(), 0);
+
+			QVERIFY(!QFile::exists(stale));
+			QVERIFY(!QFileInfo::exists(cache.filePath(QStringLiteral("Tessarovin/Kendrawell/folder"))));
+			QVERIFY(QFile::exists(foreign));
+			QSettings settings(QSettings::UserScope, QStringLiteral("Tessarovin"), QStringLiteral("Kendrawell2"));
+			QCOMPARE(settings.value(QStringLiteral("persistentSettingsVersion")).toString(), QStringLiteral("2.6.3"));
+		}
+
+
 		void stopSignals_data()
 		{
 			QTest::addColumn<QList<int>>("stops");
@@ -302,6 +336,25 @@ class test_ProcessEntry
 			const auto quit = output.indexOf("Quit event loop of QCoreApplication");
 			QVERIFY(output.indexOf("Leaving application... bye bye!") > quit);
 			QVERIFY(!output.contains("Attempting to start new process:"));
+		}
+
+
+		// A hang-up keeps the system's default: the process ends at once, with no shutdown.
+		void hangUpKeepsDefault()
+		{
+			QProcess process;
+			process.setProcessChannelMode(QProcess::MergedChannels);
+			process.setProcessEnvironment(programEnvironment());
+			process.start(programPath(), cAnyPort);
+			QByteArray output;
+			QTRY_VERIFY_WITH_TIMEOUT((output += process.readAll()).contains(cStarted), 60000);
+
+			::kill(static_cast<pid_t>(process.processId()), SIGHUP);
+			QVERIFY(process.waitForFinished(60000));
+			QCOMPARE(process.exitStatus(), QProcess::CrashExit);
+			output += process.readAll();
+			QVERIFY(!output.contains("Got signal:"));
+			QVERIFY(!output.contains("Emit fire shutdown"));
 		}
 
 

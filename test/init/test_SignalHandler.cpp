@@ -185,6 +185,22 @@ class test_SignalHandler
 		}
 
 
+		// A signal that comes before the callback waits in the pipe for the event loop: by then the
+		// callback is in place, and the request is not lost.
+		void signalBeforeCallback()
+		{
+			handler()->setQuitCallback({});
+			QCOMPARE(::raise(SIGTERM), 0);
+
+			int calls = 0;
+			handler()->setQuitCallback([&calls] {
+					++calls;
+				});
+			QTRY_COMPARE(calls, 1);
+			handler()->setQuitCallback({});
+		}
+
+
 		// Without a callback a signal ends the event loop with 0.
 		void quitWithoutCallback()
 		{
