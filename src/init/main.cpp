@@ -1,5 +1,7 @@
+#include "AppController.h"
 #include "asn1/CVCertificateChain.h"
 #include "BuildHelper.h"
+#include "CommandLineParser.h"
 #include "Env.h"
 #include "LogCategories.h"
 #include "LogHandler.h"
@@ -90,10 +92,14 @@ int initApp(int& argc, char** argv)
 	const auto app = createApplication(argc, argv);
 	QThread::currentThread()->setObjectName(QStringLiteral("MainThread"));
 
+	CommandLineParser::getInstance().parse(app.get());
 	LogHandler::getInstance()->init();
 	quitOnTerminationSignal();
 	printInfo();
 	useConfiguredCvRoots();
+
+	AppController controller;
+	controller.start();
 
 	qCDebug(init) << "Enter main event loop...";
 	const int result = QApplication::exec();
