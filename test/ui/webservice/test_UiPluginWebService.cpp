@@ -16,6 +16,9 @@
 #include "UiLoader.h"
 
 #include <QDeadlineTimer>
+#include <QFileInfo>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QEventLoop>
 #include <QProcess>
 #include <QSignalSpy>
@@ -73,12 +76,14 @@ class StateTestPlan
 			}
 			if (plan == QLatin1String("redirect"))
 			{
-				getContext()->setRefreshUrl(QUrl(QStringLiteral("https://provider.example/refresh?id=7&ResultMajor=ok")));
+				getContext()->setRefreshUrl(cRefreshUrl);
 			}
 			Q_EMIT fireContinue();
 		}
 
 	public:
+		static QUrl cRefreshUrl;
+
 		explicit StateTestPlan(const QSharedPointer<WorkflowContext>& pContext)
 			: AbstractState(pContext)
 			, GenericContextContainer(pContext)
@@ -115,6 +120,7 @@ class StateTestRedirect
 
 
 QStringList StateTestRedirect::cAnswers;
+QUrl StateTestPlan::cRefreshUrl;
 
 
 class TestAuthController
@@ -360,6 +366,7 @@ class test_UiPluginWebService
 			TestUiPlugin::reset();
 			UiLoader::setUserRequest({});
 			StateTestRedirect::cAnswers.clear();
+			StateTestPlan::cRefreshUrl = QUrl(QStringLiteral("https://provider.example/refresh?id=7&ResultMajor=ok"));
 			mRequests.clear();
 		}
 
@@ -681,6 +688,65 @@ class test_UiPluginWebService
 			QCOMPARE(firstAnswers.size(), 2);
 			QCOMPARE(firstAnswers.at(0).mStatus, 102);
 			QCOMPARE(firstAnswers.at(1).mStatus, 404);
+		}
+
+
+		// A real browser takes the interim 102 and then the 303 over HTTP/1.0 and lands on the
+		// provider's refresh address.
+		void chromium()
+		{
+			const QString program = QStringLiteral("/usr/bin/chromium");
+			if (!QFileInfo::exists(program))
+			{
+				if (qEnvironmentVariableIsSet("CI"))
+				{
+					QFAIL("Chromium is not installed");
+				}
+				QSKIP("Chromium is not installed (Debian package chromium)");
+			}
+
+			TestPeer provider;
+			QVERIFY(provider.startProgram(QStringLiteral("/usr/bin/python3"), {getProgramDirectory() + QStringLiteral("/fixtures/webservice/refresh_server.py")}));
+			StateTestPlan::cRefreshUrl = QUrl(QStringLiteral("http://127.0.0.1:%1/refresh?id=7&ResultMajor=ok").arg(provider.port()));
+			startController(true);
+
+			QTemporaryDir profile;
+			QVERIFY(profile.isValid());
+			QProcess browser;
+			browser.setProgram(program);
+			browser.setArguments({
+						QStringLiteral("--headless"), QStringLiteral("--no-sandbox"), QStringLiteral("--disable-gpu"),
+						QStringLiteral("--disable-background-networking"), QStringLiteral("--disable-component-update"),
+						QStringLiteral("--disable-sync"), QStringLiteral("--no-first-run"),
+						QStringLiteral("--user-data-dir=") + profile.path(), QStringLiteral("--dump-dom"),
+						QStringLiteral("http://127.0.0.1:%1/eID-Client?tcTokenURL=redirect").arg(HttpServer::cPort)
+					});
+			browser.start();
+			const auto stop = qScopeGuard([&browser] {
+					if (browser.state() != QProcess::NotRunning)
+					{
+						browser.kill();
+						browser.waitForFinished();
+					}
+				});
+			const bool finished = waitFor([&browser] {
+					return browser.state() == QProcess::NotRunning;
+				});
+			const auto page = browser.readAllStandardOutput();
+			if (!finished || browser.exitStatus() != QProcess::NormalExit || browser.exitCode() != 0 || page.isEmpty())
+			{
+				const auto reason = QStringLiteral("Chromium cannot run here: %1").arg(QString::fromLocal8Bit(browser.readAllStandardError().right(2000)));
+				if (qEnvironmentVariableIsSet("CI") || !mRequests.isEmpty())
+				{
+					QFAIL(qPrintable(reason));
+				}
+				QSKIP(qPrintable(reason));
+			}
+
+			QCOMPARE(mRequests.size(), 1);
+			QCOMPARE(StateTestRedirect::cAnswers, QStringList({QString()}));
+			QVERIFY2(page.contains("<p id=\"query\">id=7&amp;ResultMajor=ok</p>"), page.constData());
+			QVERIFY(provider.output().contains("query id=7&ResultMajor=ok\n"));
 		}
 
 
