@@ -2,7 +2,6 @@
 """A WebSocket client of its own (RFC 6455), driven line by line over stdin; one JSON line out per step.
 
     connect <port> <path> [<header>: <value>|...]  -> {"status": 101} or {"status": 4xx}
-    connect_send <port> <path> <text>              -> handshake and a text frame in one write
     send <text>                                    -> text frame (masked, as a client must)
     send_fragments <text>                          -> the text in three fragments
     recv                                           -> {"text": ...} or {"close": code} or {"eof": true}
@@ -45,7 +44,7 @@ class Client:
         head, self.buffer = self.buffer.split(b"\r\n\r\n", 1)
         return head.decode("latin-1")
 
-    def connect(self, port, path, headers, first_frame=None):
+    def connect(self, port, path, headers):
         self.sock = socket.create_connection(("127.0.0.1", int(port)), timeout=60)
         self.buffer = b""
         key = base64.b64encode(os.urandom(16)).decode()
@@ -53,10 +52,7 @@ class Client:
                    f"Connection: Upgrade\r\nSec-WebSocket-Key: {key}\r\nSec-WebSocket-Version: 13\r\n")
         for header in headers:
             request += header + "\r\n"
-        data = (request + "\r\n").encode("latin-1")
-        if first_frame is not None:
-            data += frame(0x1, first_frame.encode())
-        self.sock.sendall(data)
+        self.sock.sendall((request + "\r\n").encode("latin-1"))
         try:
             head = self.read_head()
         except EOFError:
@@ -137,8 +133,6 @@ def main():
             if step == "connect":
                 headers = parts[3].split("|") if len(parts) > 3 else []
                 result = client.connect(parts[1], parts[2], [h for h in headers if h])
-            elif step == "connect_send":
-                result = client.connect(parts[1], parts[2], [], parts[3])
             elif step == "send":
                 client.send(0x1, line.rstrip("\n")[5:].encode())
                 result = {"sent": True}
