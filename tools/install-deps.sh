@@ -13,7 +13,7 @@ packages=(
 	libbenchmark-dev
 	desktop-file-utils
 	python3 python3-cryptography python3-websockets
-	nodejs node-ws
+	nodejs node-ws chromium
 	iproute2
 	clang libclang-rt-14-dev
 )

@@ -14,9 +14,11 @@
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWebSocket>
 #include <QWebSocketServer>
@@ -226,6 +228,52 @@ QList<QJsonObject> runClient(const QString& pProgram, const QStringList& pArgume
 	}
 	return lines;
 }
+
+
+// A program that prints lines while the event loop keeps serving; ended by its process id.
+class LineProcess
+{
+	private:
+		QProcess mProcess;
+
+	public:
+		LineProcess(const QString& pProgram, const QStringList& pArguments)
+		{
+			mProcess.setProgram(pProgram);
+			mProcess.setArguments(pArguments);
+			mProcess.setStandardErrorFile(QProcess::nullDevice());
+			mProcess.start();
+		}
+
+
+		~LineProcess()
+		{
+			// Chromium's helpers end with it once it goes in an orderly way.
+			mProcess.terminate();
+			if (!mProcess.waitForFinished(15000))
+			{
+				mProcess.kill();
+				mProcess.waitForFinished();
+			}
+		}
+
+
+		LineProcess(const LineProcess&) = delete;
+		LineProcess& operator=(const LineProcess&) = delete;
+
+		QByteArray readLine(int pMSecs)
+		{
+			if (!waitFor([this] {
+					return mProcess.canReadLine() || mProcess.state() == QProcess::NotRunning;
+				}, pMSecs) || !mProcess.canReadLine())
+			{
+				return QByteArray();
+			}
+			return mProcess.readLine().trimmed();
+		}
+
+
+};
 
 
 } // namespace
@@ -497,6 +545,60 @@ class test_UiPluginWebSocket
 			const auto answered = runClient(QStringLiteral("/usr/bin/node"), {fixture(QStringLiteral("node_client.js")), url, QStringLiteral("http://127.0.0.1:9"), QStringLiteral(R"({"cmd":"GET_INFO"})")});
 			QCOMPARE(answered.size(), 2);
 			QCOMPARE(answered.at(1).value(QLatin1String("msg")).toString(), QStringLiteral("INFO"));
+		}
+
+
+		// A page in Chromium opens the WebSocket from its own origin and reports what it got.
+		void browser_data()
+		{
+			QTest::addColumn<bool>("allowed");
+
+			QTest::newRow("origin not allowed") << false;
+			QTest::newRow("origin allowed") << true;
+		}
+
+
+		void browser()
+		{
+			QFETCH(bool, allowed);
+
+			const QString chromium = QStringLiteral("/usr/bin/chromium");
+			if (!QFile::exists(chromium))
+			{
+				QSKIP("Chromium is missing: tools/install-deps.sh installs it");
+			}
+
+			LineProcess page(QStringLiteral("/usr/bin/python3"), {fixture(QStringLiteral("origin_page.py"))});
+			const auto pagePort = page.readLine(30000);
+			QVERIFY(!pagePort.isEmpty());
+			if (allowed)
+			{
+				qputenv("KENDRAWELL_WEBSOCKET_ORIGIN", QByteArrayLiteral("^http://127\\.0\\.0\\.1:") + pagePort + '$');
+			}
+
+			QTemporaryDir profile;
+			QVERIFY(profile.isValid());
+			LogCapture capture;
+			const auto url = QStringLiteral("http://127.0.0.1:%1/page.html?ws=ws://127.0.0.1:%2/eID-Kernel").arg(QString::fromLatin1(pagePort)).arg(mPort);
+			LineProcess browser(chromium, {
+						QStringLiteral("--headless=new"), QStringLiteral("--no-sandbox"), QStringLiteral("--disable-gpu"),
+						QStringLiteral("--disable-dev-shm-usage"), QStringLiteral("--no-first-run"), QStringLiteral("--no-default-browser-check"),
+						QStringLiteral("--user-data-dir=") + profile.path(), url});
+
+			const auto report = parse(page.readLine(120000));
+			if (!allowed)
+			{
+				QVERIFY2(report.contains(QLatin1String("close")), QJsonDocument(report).toJson().constData());
+				QVERIFY(capture.contains(QStringLiteral("Access via a web browser is not permitted. Found origin: \"http://127.0.0.1:") + QString::fromLatin1(pagePort)));
+				QVERIFY(starterJournal(QStringLiteral("onUiDomination:")).isEmpty());
+				return;
+			}
+
+			const auto message = report.value(QLatin1String("message")).toObject();
+			QCOMPARE(message.value(QLatin1String("msg")).toString(), QStringLiteral("INFO"));
+			QCOMPARE(message.value(QLatin1String("Kendrawell")).toString(), QStringLiteral("UNKNOWN"));
+			QCOMPARE(message.value(QLatin1String("request")).toString(), QStringLiteral("browser"));
+			QCOMPARE(parse(page.readLine(60000)).value(QLatin1String("close")).toInt(), 1000);
 		}
 
 
