@@ -760,6 +760,33 @@ class test_UiPluginWebSocket
 		}
 
 
+		// Last: the server moves to another port, then to none.
+		void rebound()
+		{
+			auto server = Env::getShared<HttpServer>(false);
+			QVERIFY(server);
+			server->rebind(0, {QHostAddress(QHostAddress::LocalHost)});
+			QVERIFY(server->isListening());
+			{
+				ScriptClient client;
+				QCOMPARE(client.connect(server->getServerPort()), 101);
+				QCOMPARE(client.command(R"({"cmd":"GET_INFO"})").value(QLatin1String("msg")).toString(), QStringLiteral("INFO"));
+			}
+			QVERIFY(waitFor([] {
+					return !starterJournal(QStringLiteral("onUiDominationReleased")).isEmpty();
+				}));
+
+			LogCapture capture;
+			server->rebind(0, {});
+			QVERIFY(!server->isListening());
+			QVERIFY(capture.contains(QStringLiteral("Disable WebSocket...")));
+			// The front end let go of the server.
+			const QWeakPointer<HttpServer> weak = server;
+			server.reset();
+			QVERIFY(weak.isNull());
+		}
+
+
 };
 
 
