@@ -157,9 +157,12 @@ void UiPluginWebSocket::onUiDomination(const UiPlugin* pUi, const QString& pInfo
 		return;
 	}
 
-	// Ours until the WebSocket takes it: a failed handshake leaves it to us.
+	// Ours until the WebSocket takes it. A handshake that fails or times out may end with the
+	// socket closed and no word from the WebSocket server: the client would hold the interface
+	// and keep every other one out for good.
 	socket->setParent(this);
 	mHandshakeSocket = socket;
+	connect(socket, &QTcpSocket::disconnected, this, &UiPluginWebSocket::onClientDisconnected);
 	mWebSocketServer.handleConnection(socket);
 }
 
@@ -175,8 +178,17 @@ void UiPluginWebSocket::onNewConnection()
 	}
 
 	releaseConnection();
-	mHandshakeSocket.clear();
 	mConnection = mWebSocketServer.nextPendingConnection();
+	if (mHandshakeSocket)
+	{
+		// From now on the WebSocket tells when the client goes, and the socket goes with it.
+		mHandshakeSocket->disconnect(this);
+		if (mHandshakeSocket->parent() == this)
+		{
+			mHandshakeSocket->setParent(mConnection);
+		}
+		mHandshakeSocket.clear();
+	}
 	connect(mConnection, &QWebSocket::textMessageReceived, this, &UiPluginWebSocket::onTextMessageReceived);
 	connect(mConnection, &QWebSocket::disconnected, this, &UiPluginWebSocket::onClientDisconnected);
 	if (mJson)

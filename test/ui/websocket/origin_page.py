@@ -11,7 +11,8 @@ PAGE = b"""<!DOCTYPE html>
 const report = (data) => fetch('/report', {method: 'POST', body: JSON.stringify(data)});
 const socket = new WebSocket(new URLSearchParams(location.search).get('ws'));
 socket.onopen = () => socket.send(JSON.stringify({cmd: 'GET_INFO', request: 'browser'}));
-socket.onmessage = (event) => { report({message: JSON.parse(event.data)}); socket.close(1000); };
+// The close is reported only after the answer has arrived at the origin: one order, always.
+socket.onmessage = async (event) => { await report({message: JSON.parse(event.data)}); socket.close(1000); };
 socket.onclose = (event) => report({close: event.code});
 </script></body></html>
 """

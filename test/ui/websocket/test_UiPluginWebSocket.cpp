@@ -720,6 +720,36 @@ class test_UiPluginWebSocket
 		}
 
 
+		// The WebSocket server refuses the handshake after the domination was granted: the
+		// domination goes back and the next client gets in.
+		void failedHandshake_data()
+		{
+			QTest::addColumn<QByteArray>("headers");
+
+			QTest::newRow("unknown version") << QByteArray("Sec-WebSocket-Version: 99");
+			QTest::newRow("no key") << QByteArray("Sec-WebSocket-Key:");
+		}
+
+
+		void failedHandshake()
+		{
+			QFETCH(QByteArray, headers);
+
+			{
+				ScriptClient client;
+				const auto status = client.connect(mPort, QByteArrayLiteral("/eID-Kernel"), headers);
+				QVERIFY2(status != 101 && status != 429, QByteArray::number(status).constData());
+				QVERIFY(waitFor([] {
+						return !starterJournal(QStringLiteral("onUiDominationReleased")).isEmpty();
+					}));
+			}
+
+			ScriptClient client;
+			QCOMPARE(client.connect(mPort), 101);
+			QCOMPARE(client.command(R"({"cmd":"GET_INFO"})").value(QLatin1String("msg")).toString(), QStringLiteral("INFO"));
+		}
+
+
 		void apiLevelSurvivesReconnect()
 		{
 			{

@@ -2,6 +2,8 @@
 """A WebSocket client of its own (RFC 6455), driven line by line over stdin; one JSON line out per step.
 
     connect <port> <path> [<header>: <value>|...]  -> {"status": 101} or {"status": 4xx}
+                                                      (a header replaces the default of its name;
+                                                      one without value removes it)
     send <text>                                    -> text frame (masked, as a client must)
     send_fragments <text>                          -> the text in three fragments
     recv                                           -> {"text": ...} or {"close": code} or {"eof": true}
@@ -48,10 +50,17 @@ class Client:
         self.sock = socket.create_connection(("127.0.0.1", int(port)), timeout=60)
         self.buffer = b""
         key = base64.b64encode(os.urandom(16)).decode()
-        request = (f"GET {path} HTTP/1.1\r\nHost: 127.0.0.1:{port}\r\nUpgrade: websocket\r\n"
-                   f"Connection: Upgrade\r\nSec-WebSocket-Key: {key}\r\nSec-WebSocket-Version: 13\r\n")
+        fields = {"Host": f"127.0.0.1:{port}", "Upgrade": "websocket", "Connection": "Upgrade",
+                  "Sec-WebSocket-Key": key, "Sec-WebSocket-Version": "13"}
+        # A header given replaces the default of that name; an empty value leaves it out.
         for header in headers:
-            request += header + "\r\n"
+            name, _, value = header.partition(":")
+            fields.pop(next((known for known in fields if known.lower() == name.strip().lower()), name), None)
+            if value.strip() or name.strip().lower() == "origin":
+                fields[name.strip()] = value.strip()
+        request = f"GET {path} HTTP/1.1\r\n"
+        for name, value in fields.items():
+            request += f"{name}: {value}\r\n"
         self.sock.sendall((request + "\r\n").encode("latin-1"))
         try:
             head = self.read_head()
