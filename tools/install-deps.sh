@@ -12,7 +12,8 @@ packages=(
 	openpace libeac-dev stunnel4
 	libbenchmark-dev
 	desktop-file-utils
-	python3 python3-cryptography
+	python3 python3-cryptography python3-websockets
+	nodejs node-ws chromium
 	iproute2
 	clang libclang-rt-14-dev
 )
