@@ -12,7 +12,7 @@ packages=(
 	openpace libeac-dev
 	libbenchmark-dev
 	desktop-file-utils
-	python3 python3-cryptography
+	python3 python3-cryptography python3-websockets
 	iproute2
 	clang libclang-rt-14-dev
 )

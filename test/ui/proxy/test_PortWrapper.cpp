@@ -6,7 +6,9 @@
 #include "TestEnvironment.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QMap>
 #include <QSet>
 #include <QSignalSpy>
@@ -16,6 +18,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <unistd.h>
 
 using namespace tessarovin;
 
@@ -235,6 +238,66 @@ std::unique_ptr<FixtureProcFileSystem> createMachine()
 	return machine;
 }
 
+
+
+
+// The real /proc, except that this program counts as the given executable: a Python process of
+// another user then stands for an instance.
+class OwnExecutableProcFileSystem
+	: public LinuxProcFileSystem
+{
+	private:
+		QString mOwnExecutable;
+
+	public:
+		explicit OwnExecutableProcFileSystem(const QString& pOwnExecutable)
+			: mOwnExecutable(pOwnExecutable)
+		{
+		}
+
+
+		QString readLink(const QString& pPath) const override
+		{
+			return pPath == QLatin1String("/proc/self/exe") ? mOwnExecutable : LinuxProcFileSystem::readLink(pPath);
+		}
+
+
+};
+
+
+// Another user's process needs CAP_SYS_PTRACE to be seen (bit 19 of the effective set).
+bool mayTraceOthers()
+{
+	QFile status(QStringLiteral("/proc/self/status"));
+	if (::geteuid() != 0 || !status.open(QIODevice::ReadOnly))
+	{
+		return false;
+	}
+
+	const auto lines = status.readAll().split('\n');
+	for (const auto& line : lines)
+	{
+		if (line.startsWith("CapEff:"))
+		{
+			return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> 19) & 1U;
+		}
+	}
+	return false;
+}
+
+
+// A uid without account: it listens on 127.0.0.1, connects to the given port and waits for stdin to end.
+const char* const cOtherUserScript = R"(
+import socket, sys
+server = socket.socket()
+server.bind(("127.0.0.1", 0))
+server.listen()
+client = socket.create_connection(("127.0.0.1", int(sys.argv[1])))
+print(server.getsockname()[1], client.getsockname()[1], flush=True)
+sys.stdin.read()
+)";
+
+constexpr uint cOtherUid = 54321;
 
 } // namespace
 
@@ -459,6 +522,48 @@ class test_PortWrapper
 			const auto ports = PortWrapper::findPorts(proxy.serverPort(), client.localPort());
 			QCOMPARE(ports.size(), 1);
 			QVERIFY(all.contains(ports.constFirst()));
+		}
+
+
+		// As root with CAP_SYS_PTRACE, the instance of another user is found by the uid of the
+		// client's connection, although that uid has no account.
+		void otherUser()
+		{
+			if (!mayTraceOthers())
+			{
+				if (qEnvironmentVariableIsSet("CI"))
+				{
+					QFAIL("Needs root with CAP_SYS_PTRACE");
+				}
+				QSKIP("Needs root with CAP_SYS_PTRACE to read another user's /proc entries");
+			}
+
+			QTcpServer proxy;
+			QVERIFY(proxy.listen(QHostAddress::LocalHost));
+
+			QProcess other;
+			other.start(QStringLiteral("setpriv"), {QStringLiteral("--reuid=%1").arg(cOtherUid), QStringLiteral("--regid=%1").arg(cOtherUid), QStringLiteral("--clear-groups"),
+													QStringLiteral("/usr/bin/python3"), QStringLiteral("-c"), QString::fromLatin1(cOtherUserScript), QString::number(proxy.serverPort())});
+			QVERIFY(other.waitForStarted(30000));
+			QTRY_VERIFY_WITH_TIMEOUT(other.canReadLine() || other.state() != QProcess::Running, 30000);
+			const auto ports = other.readLine().trimmed().split(' ');
+			QCOMPARE(ports.size(), 2);
+			const auto instancePort = static_cast<quint16>(ports.at(0).toUInt());
+			const auto clientPort = static_cast<quint16>(ports.at(1).toUInt());
+
+			// The child's own file, as the kernel names it.
+			OwnExecutableProcFileSystem fileSystem(QFileInfo(QStringLiteral("/usr/bin/python3")).canonicalFilePath());
+			ProcFileSystem::install(&fileSystem);
+
+			LogCapture log;
+			QCOMPARE(PortWrapper::findPorts(proxy.serverPort(), clientPort), QList<quint16>({instancePort}));
+			QVERIFY(log.contains(QStringLiteral("Detected user of request: uid %1").arg(cOtherUid)));
+			QVERIFY(PortWrapper::findPorts(proxy.serverPort(), 0).contains(instancePort));
+			QVERIFY(!log.contains(QStringLiteral("CAP_SYS_PTRACE")));
+
+			ProcFileSystem::install(nullptr);
+			other.closeWriteChannel();
+			QVERIFY(other.waitForFinished(30000));
 		}
 
 
