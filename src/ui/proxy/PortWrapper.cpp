@@ -313,13 +313,18 @@ std::optional<qint64> PortWrapper::getProcessIdOfSocket(quint64 pInode)
 			continue;
 		}
 
+		// Root without the capability may list the folder but read none of its links.
+		bool anyLink = false;
 		for (const auto& descriptor : *descriptors)
 		{
-			if (fileSystem.readLink(folder + QLatin1Char('/') + descriptor) == target)
+			const auto link = fileSystem.readLink(folder + QLatin1Char('/') + descriptor);
+			if (link == target)
 			{
 				return processId;
 			}
+			anyLink = anyLink || !link.isNull();
 		}
+		denied = denied || (!descriptors->isEmpty() && !anyLink);
 	}
 
 	if (denied && fileSystem.reportAccessDenied())

@@ -17,6 +17,7 @@
 #include <QtEndian>
 #include <QtTest>
 
+#include <cstdio>
 #include <memory>
 #include <unistd.h>
 
@@ -39,6 +40,8 @@ class FixtureProcFileSystem
 			QList<quint64> mSockets;
 			// False: another user's process without CAP_SYS_PTRACE.
 			bool mReadable = true;
+			// False: the same as seen by root without CAP_SYS_PTRACE, which lists the folder only.
+			bool mLinksReadable = true;
 		};
 
 		QByteArray mTcp;
@@ -114,6 +117,10 @@ class FixtureProcFileSystem
 			if (parts.size() == 5 && parts.at(3) == QLatin1String("fd"))
 			{
 				const auto process = mProcesses.value(parts.at(2).toLongLong());
+				if (!process.mLinksReadable)
+				{
+					return QString();
+				}
 				const auto descriptor = parts.at(4).toInt();
 				if (descriptor < 3)
 				{
@@ -177,6 +184,7 @@ constexpr quint16 cGoneClient = 0xC003;
 constexpr quint16 cSharedClient = 0xC004;
 constexpr quint16 cAliceOwnClient = 0xC005;
 constexpr quint16 cHiddenClient = 0xC006;
+constexpr quint16 cUnlinkedClient = 0xC007;
 
 const char* const cIpv6Loopback = "00000000000000000000000001000000";
 const char* const cMappedLoopback = "0000000000000000FFFF00000100007F";
@@ -193,7 +201,7 @@ QByteArray ipv6(const char* pAddress, const char* pPort)
 std::unique_ptr<FixtureProcFileSystem> createMachine()
 {
 	auto machine = std::make_unique<FixtureProcFileSystem>();
-	machine->mUsers = {{0, QStringLiteral("root")}, {1000, QStringLiteral("alice")}, {1001, QStringLiteral("bob")}, {1003, QStringLiteral("carol")}, {1004, QStringLiteral("dave")}};
+	machine->mUsers = {{0, QStringLiteral("root")}, {1000, QStringLiteral("alice")}, {1001, QStringLiteral("bob")}, {1003, QStringLiteral("carol")}, {1004, QStringLiteral("dave")}, {1005, QStringLiteral("erin")}};
 
 	machine->mTcp = cHeader
 			+ row(0, "0100007F:6097", "00000000:0000", "0A", 0, 5001)        // the proxy
@@ -210,8 +218,10 @@ std::unique_ptr<FixtureProcFileSystem> createMachine()
 			+ row(11, "0100007F:C004", "0100007F:6097", "01", 1000, 9002)    // alice, same ports as bob over ::1
 			+ row(12, "0100007F:C005", "0100007F:7530", "01", 1000, 9003)    // alice's client of her own instance
 			+ row(13, "0100007F:C006", "0100007F:6097", "01", 1004, 9004)    // dave's client
-			+ "  14: 0100007F:ZZZZ 00000000:0000 0A\n"                      // cut short
-			+ "  15: 7F00000:7536 00000000:0000 0A 00000000:00000000 00:00000000 00000000 1000 0 1002 1\n";
+			+ row(14, "0100007F:7537", "00000000:0000", "0A", 1005, 7101)    // erin, links hidden
+			+ row(15, "0100007F:C007", "0100007F:6097", "01", 1005, 9005)    // erin's client
+			+ "  16: 0100007F:ZZZZ 00000000:0000 0A\n"                      // cut short
+			+ "  17: 7F00000:7536 00000000:0000 0A 00000000:00000000 00:00000000 00000000 1000 0 1002 1\n";
 
 	machine->mTcp6 = cHeader
 			+ row(0, ipv6(cIpv6Loopback, "6097").constData(), ipv6("00000000000000000000000000000000", "0000").constData(), "0A", 0, 5003)
@@ -234,6 +244,7 @@ std::unique_ptr<FixtureProcFileSystem> createMachine()
 		{510, {QStringLiteral("/usr/bin/firefox-esr"), "firefox-esr\n", {9102}, true}},
 		{600, {QStringLiteral("/opt/rawell"), "rawell\n", {8001}, true}},
 		{700, {kendrawell, "Kendrawell\n", {7001}, false}},
+		{800, {kendrawell, "Kendrawell\n", {7101}, true, false}},
 	};
 	return machine;
 }
@@ -299,6 +310,31 @@ sys.stdin.read()
 
 constexpr uint cOtherUid = 54321;
 
+// Set for a child of this test that only looks up: "<own executable> <own port> <peer port>".
+const char* const cLookupVariable = "KENDRAWELL_PORT_WRAPPER_LOOKUP";
+
+
+// The child's part: prints the ports found and how often the missing capability was logged.
+int runLookup(const QByteArray& pArguments)
+{
+	const auto arguments = pArguments.split(' ');
+	OwnExecutableProcFileSystem fileSystem(QString::fromLocal8Bit(arguments.value(0)));
+	ProcFileSystem::install(&fileSystem);
+
+	LogCapture log;
+	const auto ports = PortWrapper::findPorts(arguments.value(1).toUShort(), arguments.value(2).toUShort());
+	ProcFileSystem::install(nullptr);
+
+	QByteArrayList numbers;
+	for (const auto port : ports)
+	{
+		numbers << QByteArray::number(port);
+	}
+	const auto output = "ports=" + numbers.join(',') + "\ncapability=" + QByteArray::number(log.count(QStringLiteral("CAP_SYS_PTRACE"))) + '\n';
+	fwrite(output.constData(), 1, static_cast<size_t>(output.size()), stdout);
+	return 0;
+}
+
 } // namespace
 
 
@@ -336,7 +372,7 @@ class test_PortWrapper
 		void connections()
 		{
 			const auto connections = PortWrapper::getConnections();
-			QCOMPARE(connections.size(), 14 + 5);
+			QCOMPARE(connections.size(), 16 + 5);
 
 			const auto& alice = connections.at(3);
 			QCOMPARE(alice.mState, TcpConnection::cListening);
@@ -346,13 +382,13 @@ class test_PortWrapper
 			QCOMPARE(alice.mUid, 1000U);
 			QCOMPARE(alice.mInode, 1001ULL);
 
-			const auto& bob = connections.at(14 + 1);
+			const auto& bob = connections.at(16 + 1);
 			QCOMPARE(bob.mState, TcpConnection::cEstablished);
 			QCOMPARE(bob.mLocalAddress, QHostAddress(QHostAddress::LocalHostIPv6));
 			QCOMPARE(bob.mLocalPort, cBobClient);
 			QCOMPARE(bob.mRemotePort, cProxyPort);
 
-			QCOMPARE(connections.at(14 + 2).mLocalAddress, QHostAddress(QStringLiteral("::ffff:127.0.0.1")));
+			QCOMPARE(connections.at(16 + 2).mLocalAddress, QHostAddress(QStringLiteral("::ffff:127.0.0.1")));
 		}
 
 
@@ -386,6 +422,7 @@ class test_PortWrapper
 			QTest::newRow("two users behind the same ports") << cProxyPort << cSharedClient << QList<quint16>() << QStringLiteral("Connection is claimed by several users: QList(1000, 1001)");
 			QTest::newRow("own port of the user excluded") << cAlicePort << cAliceOwnClient << QList<quint16>() << QStringLiteral("Detected user of request: alice (uid 1000)");
 			QTest::newRow("instance of the user hidden") << cProxyPort << cHiddenClient << QList<quint16>() << QStringLiteral("needs CAP_SYS_PTRACE");
+			QTest::newRow("descriptors of the user hidden") << cProxyPort << cUnlinkedClient << QList<quint16>() << QStringLiteral("needs CAP_SYS_PTRACE");
 		}
 
 
@@ -463,6 +500,7 @@ class test_PortWrapper
 		{
 			LogCapture log;
 			QCOMPARE(PortWrapper::findPorts(cProxyPort, cHiddenClient), QList<quint16>());
+			QCOMPARE(PortWrapper::findPorts(cProxyPort, cUnlinkedClient), QList<quint16>());
 			QCOMPARE(PortWrapper::findPorts(cProxyPort, cHiddenClient), QList<quint16>());
 			QCOMPARE(PortWrapper::findPorts(cProxyPort, 0), QList<quint16>({cAlicePort, cBobPort, cNamelessPort}));
 			QCOMPARE(log.count(QStringLiteral("CAP_SYS_PTRACE")), 1);
@@ -552,7 +590,8 @@ class test_PortWrapper
 			const auto clientPort = static_cast<quint16>(ports.at(1).toUInt());
 
 			// The child's own file, as the kernel names it.
-			OwnExecutableProcFileSystem fileSystem(QFileInfo(QStringLiteral("/usr/bin/python3")).canonicalFilePath());
+			const auto executable = QFileInfo(QStringLiteral("/usr/bin/python3")).canonicalFilePath();
+			OwnExecutableProcFileSystem fileSystem(executable);
 			ProcFileSystem::install(&fileSystem);
 
 			LogCapture log;
@@ -560,8 +599,19 @@ class test_PortWrapper
 			QVERIFY(log.contains(QStringLiteral("Detected user of request: uid %1").arg(cOtherUid)));
 			QVERIFY(PortWrapper::findPorts(proxy.serverPort(), 0).contains(instancePort));
 			QVERIFY(!log.contains(QStringLiteral("CAP_SYS_PTRACE")));
-
 			ProcFileSystem::install(nullptr);
+
+			// Root alone is not enough: without the capability the descriptors' links stay closed,
+			// and the proxy says why once.
+			QProcess lookup;
+			auto environment = QProcessEnvironment::systemEnvironment();
+			environment.insert(QString::fromLatin1(cLookupVariable), QStringLiteral("%1 %2 %3").arg(executable).arg(proxy.serverPort()).arg(clientPort));
+			lookup.setProcessEnvironment(environment);
+			lookup.start(QStringLiteral("setpriv"), {QStringLiteral("--bounding-set=-sys_ptrace"), QStringLiteral("--inh-caps=-sys_ptrace"), QCoreApplication::applicationFilePath()});
+			QVERIFY(lookup.waitForFinished(60000));
+			QCOMPARE(lookup.exitCode(), 0);
+			QCOMPARE(lookup.readAllStandardOutput(), QByteArray("ports=\ncapability=1\n"));
+
 			other.closeWriteChannel();
 			QVERIFY(other.waitForFinished(30000));
 		}
@@ -569,5 +619,17 @@ class test_PortWrapper
 
 };
 
-KENDRAWELL_TEST_MAIN(test_PortWrapper)
+int main(int argc, char** argv)
+{
+	if (const auto lookup = qgetenv(cLookupVariable); !lookup.isEmpty())
+	{
+		QCoreApplication app(argc, argv);
+		return runLookup(lookup);
+	}
+
+	prepareTestEnvironment(KENDRAWELL_TEST_HOME);
+	QCoreApplication app(argc, argv);
+	test_PortWrapper testObject;
+	return QTest::qExec(&testObject, argc, argv);
+}
 #include "test_PortWrapper.moc"
