@@ -12,6 +12,8 @@
 #include <QNetworkDatagram>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QUdpSocket>
@@ -514,6 +516,49 @@ class test_UiPluginProxy
 				}
 			}
 			QCOMPARE(lookups, 2);
+		}
+
+
+		// The system service as installed, with this program in place of the installed one.
+		void serviceUnit()
+		{
+			QFile unit(getProgramDirectory() + QStringLiteral("/kendrawell-proxy.service"));
+			QVERIFY(unit.open(QIODevice::ReadOnly));
+			auto content = unit.readAll();
+
+			const auto lines = content.split('\n');
+			QVERIFY(lines.contains(QByteArrayLiteral("AmbientCapabilities=CAP_SYS_PTRACE")));
+			QVERIFY(lines.contains(QByteArrayLiteral("CapabilityBoundingSet=CAP_SYS_PTRACE")));
+			QByteArray execStart;
+			for (const auto& line : lines)
+			{
+				if (line.startsWith("ExecStart="))
+				{
+					execStart = line.mid(10);
+				}
+			}
+			QVERIFY(execStart.startsWith('/'));
+			QVERIFY(execStart.endsWith("/Kendrawell --ui proxy"));
+
+			if (QStandardPaths::findExecutable(QStringLiteral("systemd-analyze")).isEmpty())
+			{
+				QSKIP("systemd-analyze is not installed");
+			}
+
+			QTemporaryDir folder;
+			QVERIFY(folder.isValid());
+			QFile testUnit(folder.filePath(QStringLiteral("kendrawell-proxy.service")));
+			QVERIFY(testUnit.open(QIODevice::WriteOnly));
+			testUnit.write(content.replace("ExecStart=" + execStart, "ExecStart=" + QCoreApplication::applicationFilePath().toUtf8() + " --ui proxy"));
+			testUnit.close();
+
+			QProcess analyze;
+			analyze.setProcessChannelMode(QProcess::MergedChannels);
+			analyze.start(QStringLiteral("systemd-analyze"), {QStringLiteral("verify"), testUnit.fileName()});
+			QVERIFY(analyze.waitForFinished(60000));
+			const auto complaints = analyze.readAll().trimmed();
+			QVERIFY2(complaints.isEmpty(), complaints.constData());
+			QCOMPARE(analyze.exitCode(), 0);
 		}
 
 
