@@ -50,6 +50,9 @@ class FakeInstance
 		QTcpServer mServer;
 		QByteArray mAnswer;
 		QList<QByteArray> mReceived;
+		// Neither answers nor closes.
+		bool mSilent = false;
+		int mClosed = 0;
 
 		explicit FakeInstance(const QByteArray& pAnswer = QByteArray())
 			: mServer()
@@ -77,10 +80,13 @@ class FakeInstance
 				socket->setParent(this);
 				const auto index = mReceived.size();
 				mReceived << QByteArray();
+				connect(socket, &QTcpSocket::disconnected, this, [this]{
+						++mClosed;
+					});
 				connect(socket, &QTcpSocket::readyRead, this, [this, socket, index]{
 						const bool complete = mReceived.at(index).contains("\r\n\r\n");
 						mReceived[index] += socket->readAll();
-						if (!complete && mReceived.at(index).contains("\r\n\r\n"))
+						if (!mSilent && !complete && mReceived.at(index).contains("\r\n\r\n"))
 						{
 							socket->write(mAnswer);
 							socket->disconnectFromHost();
@@ -313,6 +319,27 @@ class test_UiPluginProxy
 										"{\"msg\": \"INFO\", \"request\": {\"cmd\": \"GET_API_LEVEL\"}}\n"));
 			QCOMPARE(connections.size(), 1);
 			QCOMPARE(connections.constFirst()->requestUrl().path(), QStringLiteral("/eID-Kernel"));
+		}
+
+
+		void clientLeavesFirst()
+		{
+			FakeInstance instance;
+			instance.mSilent = true;
+			const QByteArray request("GET /eID-Client?ShowUI HTTP/1.0\r\n\r\n");
+
+			LogCapture log;
+			QTcpSocket client;
+			client.connectToHost(QHostAddress::LocalHost, mProxyPort);
+			QVERIFY(client.waitForConnected(30000));
+			client.write(request);
+			QTRY_COMPARE(instance.mReceived, QList<QByteArray>({request}));
+			QCOMPARE(mProxy->findChildren<RedirectRequest*>().size(), 1);
+
+			client.abort();
+			QTRY_COMPARE(mProxy->findChildren<RedirectRequest*>().size(), 0);
+			QTRY_COMPARE(instance.mClosed, 1);
+			QVERIFY(log.contains(QStringLiteral("Client left before an answer")));
 		}
 
 
