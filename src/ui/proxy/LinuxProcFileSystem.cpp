@@ -72,11 +72,15 @@ std::optional<QStringList> LinuxProcFileSystem::listFolder(const QString& pPath)
 }
 
 
-QString LinuxProcFileSystem::readLink(const QString& pPath) const
+std::optional<QString> LinuxProcFileSystem::readLink(const QString& pPath) const
 {
 	const auto path = QFile::encodeName(pPath);
 	std::vector<char> buffer(4096);
 	const auto length = ::readlink(path.constData(), buffer.data(), buffer.size());
+	if (length < 0 && (errno == EACCES || errno == EPERM))
+	{
+		return std::nullopt;
+	}
 	if (length < 0 || static_cast<size_t>(length) >= buffer.size())
 	{
 		return QString();

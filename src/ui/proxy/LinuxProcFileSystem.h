@@ -12,7 +12,7 @@ class LinuxProcFileSystem
 	public:
 		[[nodiscard]] QByteArray readFile(const QString& pPath) const override;
 		[[nodiscard]] std::optional<QStringList> listFolder(const QString& pPath) const override;
-		[[nodiscard]] QString readLink(const QString& pPath) const override;
+		[[nodiscard]] std::optional<QString> readLink(const QString& pPath) const override;
 		[[nodiscard]] QString getUserName(uint pUid) const override;
 };
 

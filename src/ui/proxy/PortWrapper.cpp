@@ -81,7 +81,7 @@ QString withoutDeletedSuffix(const QString& pPath)
 
 QString getOwnExecutable()
 {
-	const auto link = ProcFileSystem::getInstance().readLink(QStringLiteral("/proc/self/exe"));
+	const auto link = ProcFileSystem::getInstance().readLink(QStringLiteral("/proc/self/exe")).value_or(QString());
 	const auto path = link.isEmpty() ? QCoreApplication::applicationFilePath() : withoutDeletedSuffix(link);
 	return QFileInfo(path).fileName();
 }
@@ -280,7 +280,7 @@ quint16 PortWrapper::getPortOfRunningProcess(const TcpConnection& pConnection, s
 		return 0;
 	}
 
-	const auto processId = getProcessIdOfSocket(pConnection.mInode);
+	const auto processId = getProcessIdOfSocket(pConnection.mInode, pConnection.mUid);
 	if (!processId || !isOwnExecutable(getExecutableOfProcessID(*processId)))
 	{
 		return 0;
@@ -289,7 +289,25 @@ quint16 PortWrapper::getPortOfRunningProcess(const TcpConnection& pConnection, s
 }
 
 
-std::optional<qint64> PortWrapper::getProcessIdOfSocket(quint64 pInode)
+bool PortWrapper::mayBelongTo(qint64 pProcessId, uint pUid)
+{
+	// "Uid:" lists the real, effective, saved and file-system user ids; a socket carries the
+	// file-system id of its creator. Without the line nothing can be ruled out.
+	const auto status = ProcFileSystem::getInstance().readFile(QStringLiteral("/proc/%1/status").arg(pProcessId));
+	const auto lines = status.split('\n');
+	for (const auto& line : lines)
+	{
+		if (line.startsWith("Uid:"))
+		{
+			const auto ids = line.mid(4).simplified().split(' ');
+			return ids.contains(QByteArray::number(pUid));
+		}
+	}
+	return true;
+}
+
+
+std::optional<qint64> PortWrapper::getProcessIdOfSocket(quint64 pInode, uint pUid)
 {
 	auto& fileSystem = ProcFileSystem::getInstance();
 	const auto target = QStringLiteral("socket:[%1]").arg(pInode);
@@ -307,24 +325,27 @@ std::optional<qint64> PortWrapper::getProcessIdOfSocket(quint64 pInode)
 
 		const auto folder = QStringLiteral("/proc/%1/fd").arg(processId);
 		const auto descriptors = fileSystem.listFolder(folder);
+		// A process of another user cannot hold the socket: that it stays closed says nothing.
 		if (!descriptors)
 		{
-			denied = true;
+			denied = denied || mayBelongTo(processId, pUid);
 			continue;
 		}
 
-		// Root without the capability may list the folder but read none of its links.
-		bool anyLink = false;
 		for (const auto& descriptor : *descriptors)
 		{
+			// Root without the capability may list the folder but read none of its links.
 			const auto link = fileSystem.readLink(folder + QLatin1Char('/') + descriptor);
-			if (link == target)
+			if (!link)
+			{
+				denied = denied || mayBelongTo(processId, pUid);
+				break;
+			}
+			if (*link == target)
 			{
 				return processId;
 			}
-			anyLink = anyLink || !link.isNull();
 		}
-		denied = denied || (!descriptors->isEmpty() && !anyLink);
 	}
 
 	if (denied && fileSystem.reportAccessDenied())
@@ -339,7 +360,7 @@ std::optional<qint64> PortWrapper::getProcessIdOfSocket(quint64 pInode)
 QString PortWrapper::getExecutableOfProcessID(qint64 pProcessId)
 {
 	const auto& fileSystem = ProcFileSystem::getInstance();
-	const auto link = fileSystem.readLink(QStringLiteral("/proc/%1/exe").arg(pProcessId));
+	const auto link = fileSystem.readLink(QStringLiteral("/proc/%1/exe").arg(pProcessId)).value_or(QString());
 	if (!link.isEmpty())
 	{
 		return QFileInfo(withoutDeletedSuffix(link)).fileName();

@@ -25,6 +25,7 @@ class PortWrapper
 		static QString describeUser(uint pUid);
 		[[nodiscard]] static bool isLoopback(const QHostAddress& pAddress);
 		[[nodiscard]] static bool isOwnExecutable(const QString& pExecutable);
+		[[nodiscard]] static bool mayBelongTo(qint64 pProcessId, uint pUid);
 
 	public:
 		explicit PortWrapper(const QList<quint16>& pPorts);
@@ -44,8 +45,8 @@ class PortWrapper
 		// The row's port when it is an instance of this program (of that user, when one is given)
 		// other than the own port; else 0.
 		[[nodiscard]] static quint16 getPortOfRunningProcess(const TcpConnection& pConnection, std::optional<uint> pUser, quint16 pOwnPort);
-		// The process that holds the socket; nullopt when none can be seen.
-		[[nodiscard]] static std::optional<qint64> getProcessIdOfSocket(quint64 pInode);
+		// The process that holds the socket of that user; nullopt when none can be seen.
+		[[nodiscard]] static std::optional<qint64> getProcessIdOfSocket(quint64 pInode, uint pUid);
 		// The file name of the process's executable; null when unknown.
 		[[nodiscard]] static QString getExecutableOfProcessID(qint64 pProcessId);
 };

@@ -35,9 +35,10 @@ class ProcFileSystem
 		// The entries of a folder without "." and "..": empty when the folder is gone (the process
 		// ended), nullopt when it may not be read (another user's process without CAP_SYS_PTRACE).
 		[[nodiscard]] virtual std::optional<QStringList> listFolder(const QString& pPath) const = 0;
-		// The target of a symbolic link as the kernel shows it; null when it cannot be read (also
-		// another user's descriptors without CAP_SYS_PTRACE, even where the folder can be listed).
-		[[nodiscard]] virtual QString readLink(const QString& pPath) const = 0;
+		// The target of a symbolic link as the kernel shows it: null when it is gone or cannot be
+		// read, nullopt when reading it is refused (another user's process without CAP_SYS_PTRACE,
+		// whose descriptors root may list but not read).
+		[[nodiscard]] virtual std::optional<QString> readLink(const QString& pPath) const = 0;
 		// The account name of a user id; null when the id has no account entry.
 		[[nodiscard]] virtual QString getUserName(uint pUid) const = 0;
 
