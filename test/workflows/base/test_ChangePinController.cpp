@@ -10,6 +10,7 @@
 #include "states/FinalState.h"
 #include "states/StateEnterNewPacePin.h"
 #include "states/StatePrepareChangePin.h"
+#include "StubState.h"
 #include "TestWorkflowUi.h"
 
 #include <QSettings>
@@ -31,43 +32,7 @@ const QString UPD = QStringLiteral("StubUpdateRetryCounter");
 const QString CLN = QStringLiteral("StubCleanUpReaderManager");
 const QString FIN = QStringLiteral("FinalState");
 
-// What the stubs emit, one signal name per run, by state name; "fireContinue" when none is left.
 using Script = QMap<QString, QStringList>;
-Script sScript; // clazy:exclude=non-pod-global-static
-
-
-// Every signal a state of the chain may end with.
-class StubState
-	: public AbstractState
-{
-	Q_OBJECT
-
-	private:
-		void run() override
-		{
-			auto& script = sScript[getStateName()];
-			const QString signal = script.isEmpty() ? QStringLiteral("fireContinue") : script.takeFirst();
-			if (signal == QLatin1String("fireAbort"))
-			{
-				Q_EMIT fireAbort(FailureCode::Reason::User_Cancelled);
-				return;
-			}
-			QVERIFY(QMetaObject::invokeMethod(this, signal.toLatin1().constData()));
-		}
-
-	public:
-		explicit StubState(const QSharedPointer<WorkflowContext>& pContext)
-			: AbstractState(pContext)
-		{
-		}
-
-
-	Q_SIGNALS:
-		void firePropagateAbort();
-		void fireEnterNewPacePin();
-		void fireSkipPinChange();
-		void fireNoCardConnection();
-};
 
 
 #define STUB(Name)\
@@ -143,7 +108,7 @@ class test_ChangePinController
 	private Q_SLOTS:
 		void init()
 		{
-			sScript.clear();
+			StubState::setScript({});
 		}
 
 
@@ -218,7 +183,7 @@ class test_ChangePinController
 			QFETCH(Script, script);
 			QFETCH(QStringList, states);
 
-			sScript = script;
+			StubState::setScript(script);
 			const auto context = QSharedPointer<ChangePinContext>::create(false, true, onlyCheckPin);
 			context->setNewPin(newPinBefore);
 			TestWorkflowUi ui;
