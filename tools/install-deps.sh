@@ -13,7 +13,7 @@ packages=(
 	libbenchmark-dev
 	desktop-file-utils
 	python3 python3-cryptography
-	iproute2
+	iproute2 tzdata
 	clang libclang-rt-14-dev
 )
 

@@ -220,7 +220,9 @@ QString SelfAuthenticationData::SelfData::formatDate(const QString& pDate)
 	const auto locale = LanguageLoader::getInstance().getUsedLocale();
 	for (const auto& pattern : datePatterns())
 	{
-		const auto dateTime = QDateTime::fromString(pDate, pattern.mInput);
+		// Read in UTC: in local time a date whose hours fall into the gap of a clock change
+		// (02:00 on the night summer time starts) would not parse, and its row would vanish.
+		const auto dateTime = QDateTime::fromString(pDate + QLatin1Char('Z'), pattern.mInput + QLatin1Char('t'));
 		if (dateTime.isValid())
 		{
 			return locale.toString(dateTime, tr(pattern.mDisplay));

@@ -7,10 +7,13 @@
 #include "LogCapture.h"
 #include "TestEnvironment.h"
 
+#include <QDateTime>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLoggingCategory>
 #include <QScopeGuard>
+
+#include <ctime>
 
 
 using namespace tessarovin;
@@ -88,6 +91,10 @@ class test_SelfAuthenticationData
 	private Q_SLOTS:
 		void initTestCase()
 		{
+			// A zone with summer time, whose clocks skipped 02:00 to 03:00 on 25 March 1984.
+			qputenv("TZ", "Europe/Berlin");
+			tzset();
+			QVERIFY(!QDateTime(QDate(1984, 3, 25), QTime(2, 30)).isValid());
 			QCOMPARE(LanguageLoader::getInstance().getUsedLocale().language(), QLocale::English);
 		}
 
@@ -270,6 +277,7 @@ class test_SelfAuthenticationData
 			QTest::addColumn<QString>("shown");
 
 			QTest::newRow("full date with offset") << QStringLiteral("1984-08-12+02:00") << QStringLiteral("12.08.1984");
+			QTest::newRow("hours in the gap of a clock change") << QStringLiteral("1984-03-25+02:00") << QStringLiteral("25.03.1984");
 			QTest::newRow("offset zero") << QStringLiteral("2034-06-30+00:00") << QStringLiteral("30.06.2034");
 			QTest::newRow("year and month") << QStringLiteral("1984-08") << QStringLiteral("xx.08.1984");
 			QTest::newRow("year and month without hyphen") << QStringLiteral("198408") << QStringLiteral("xx.08.1984");
