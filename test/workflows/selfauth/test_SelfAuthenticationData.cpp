@@ -1,6 +1,6 @@
-// The self-authentication document: documents written by hand in the service's format, one with
-// the simulated card's data, and the display rows they give. The locale is the English one of a
-// program without translation, so the labels and dates are the untranslated ones.
+// The self-authentication document: documents written by hand in the service's format (fixtures/,
+// one with the simulated card's data) and in the tests, and the display rows they give. The
+// locale is the English one of a program without translation, so the labels and dates are the untranslated ones.
 #include "SelfAuthenticationData.h"
 
 #include "LanguageLoader.h"
@@ -8,6 +8,7 @@
 #include "TestEnvironment.h"
 
 #include <QDateTime>
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLoggingCategory>
@@ -27,45 +28,23 @@ const QString cAddress = QStringLiteral("Address");
 const QString cNotOnChip = QStringLiteral("This data has not been stored in this chip generation.");
 
 
+// Documents written by hand in the service's format.
+QByteArray fixture(const QString& pName)
+{
+	QFile file(getProgramDirectory() + QStringLiteral("/fixtures/selfauth/") + pName);
+	if (!file.open(QIODevice::ReadOnly))
+	{
+		qFatal("Missing fixture %s", qPrintable(file.fileName()));
+	}
+	return file.readAll();
+}
+
+
 // What the service returns after reading the simulated card with every right granted.
-const char* const cSimulatorDocument = R"({
-	"OperationsAllowedByUser": {
-		"AcademicTitle": "ALLOWED",
-		"AgeVerification": "ALLOWED",
-		"ArtisticName": "ALLOWED",
-		"BirthName": "ALLOWED",
-		"DateOfBirth": "ALLOWED",
-		"DateOfExpiry": "ALLOWED",
-		"DocumentType": "ALLOWED",
-		"FamilyNames": "ALLOWED",
-		"GivenNames": "ALLOWED",
-		"IssuingState": "ALLOWED",
-		"Nationality": "ALLOWED",
-		"PlaceOfBirth": "ALLOWED",
-		"PlaceOfResidence": "ALLOWED",
-		"PlaceVerification": "ALLOWED",
-		"ResidencePermitI": "ALLOWED",
-		"RestrictedID": "ALLOWED"
-	},
-	"PersonalData": {
-		"AcademicTitle": "",
-		"ArtisticName": "",
-		"BirthName": "BRANDT",
-		"DateOfBirth": "1984-08-12+02:00",
-		"DateOfExpiry": "2034-06-30+02:00",
-		"DocumentType": "ID",
-		"FamilyNames": "KESTERMANN",
-		"GivenNames": "MARLENE",
-		"IssuingState": "D",
-		"Nationality": "D",
-		"PlaceOfBirth": {"FreetextPlace": "HAMBURG"},
-		"PlaceOfResidence": {"StructuredPlace": {"City": "KÖLN", "Country": "D", "Street": "MÜHLENWEG 7", "ZipCode": "50667"}},
-		"ResidencePermitI": "RESIDENCE PERMIT 1",
-		"RestrictedID": "0123456789",
-		"AgeVerification": "true"
-	},
-	"Ignored": 1
-})";
+QByteArray simulatorDocument()
+{
+	return fixture(QStringLiteral("simulator_card.json"));
+}
 
 
 QByteArray document(const QJsonObject& pAllowed, const QJsonObject& pPersonal)
@@ -108,12 +87,13 @@ class test_SelfAuthenticationData
 		}
 
 
-		void simulatorDocument()
+		void documents_data()
 		{
-			const SelfAuthenticationData data(cSimulatorDocument);
-			QVERIFY(data.isValid());
+			QTest::addColumn<QString>("file");
+			QTest::addColumn<Rows>("rows");
+
 			// An empty value is a value; only items without one are left out.
-			const Rows expected({
+			QTest::newRow("simulated card") << QStringLiteral("simulator_card.json") << Rows({
 						{QStringLiteral("Family name"), QStringLiteral("KESTERMANN")},
 						{QStringLiteral("Birth name"), QStringLiteral("BRANDT")},
 						{QStringLiteral("Given name(s)"), QStringLiteral("MARLENE")},
@@ -129,8 +109,42 @@ class test_SelfAuthenticationData
 						{QStringLiteral("Issuing country"), QStringLiteral("D")},
 						{QStringLiteral("Valid until"), QStringLiteral("30.06.2034")}
 					});
-			QCOMPARE(data.getOrderedSelfData(), expected);
-			QVERIFY(!data.getOrderedSelfData().at(3).second.isNull());
+			QTest::newRow("card of the first generation") << QStringLiteral("first_generation_card.json") << Rows({
+						{QStringLiteral("Family name"), QStringLiteral("KESTERMANN")},
+						{QStringLiteral("Given name(s)"), QStringLiteral("MARLENE")},
+						{QStringLiteral("Doctoral degree"), QStringLiteral("DR.")},
+						{QStringLiteral("Date of birth"), QStringLiteral("xx.xx.1984")},
+						{QStringLiteral("Place of birth"), QStringLiteral("HAMBURG")},
+						{cAddress, QStringLiteral("keine Hauptwohnung in Deutschland")},
+						{QStringLiteral("Document type"), QStringLiteral("ID")},
+						{QStringLiteral("Nationality"), QStringLiteral("D")},
+						{QStringLiteral("Religious / artistic name"), cNotOnChip},
+						{QStringLiteral("Issuing country"), QStringLiteral("D")},
+						{QStringLiteral("Valid until"), QStringLiteral("xx.11.2020")}
+					});
+			QTest::newRow("residence permit") << QStringLiteral("residence_permit.json") << Rows({
+						{QStringLiteral("Family name"), QStringLiteral("OKONKWO")},
+						{QStringLiteral("Given name(s)"), QStringLiteral("ADA")},
+						{QStringLiteral("Date of birth"), QStringLiteral("xx.08.1984")},
+						{QStringLiteral("Place of birth"), QStringLiteral("LAGOS")},
+						{cAddress, QStringLiteral("10115 BERLIN")},
+						{QStringLiteral("Document type"), QStringLiteral("AR")},
+						{QStringLiteral("Nationality"), cNotOnChip},
+						{QStringLiteral("Issuing country"), QStringLiteral("D")},
+						{QStringLiteral("Residence permit I"), QStringLiteral("RESIDENCE PERMIT 1")},
+						{QStringLiteral("Valid until"), QStringLiteral("31.01.2029")}
+					});
+		}
+
+
+		void documents()
+		{
+			QFETCH(QString, file);
+			QFETCH(Rows, rows);
+
+			const SelfAuthenticationData data(fixture(file));
+			QVERIFY(data.isValid());
+			QCOMPARE(data.getOrderedSelfData(), rows);
 		}
 
 
@@ -251,7 +265,7 @@ class test_SelfAuthenticationData
 					QLoggingCategory::setFilterRules(QString());
 				});
 			const LogCapture log;
-			const SelfAuthenticationData data(cSimulatorDocument);
+			const SelfAuthenticationData data(simulatorDocument());
 			QVERIFY(data.isValid());
 
 			int secureLines = 0;
@@ -410,13 +424,13 @@ class test_SelfAuthenticationData
 			QVERIFY(!empty.isValid());
 			QCOMPARE(empty, SelfAuthenticationData(QByteArray()));
 
-			const SelfAuthenticationData data(cSimulatorDocument);
+			const SelfAuthenticationData data(simulatorDocument());
 			const SelfAuthenticationData copy = data; // NOLINT(performance-unnecessary-copy-initialization)
 			QCOMPARE(copy, data);
-			QCOMPARE(SelfAuthenticationData(cSimulatorDocument), data);
+			QCOMPARE(SelfAuthenticationData(simulatorDocument()), data);
 			QVERIFY(data != empty);
 			// A document that parses to the same items is the same value.
-			QCOMPARE(SelfAuthenticationData(QJsonDocument::fromJson(cSimulatorDocument).toJson(QJsonDocument::Compact)), data);
+			QCOMPARE(SelfAuthenticationData(QJsonDocument::fromJson(simulatorDocument()).toJson(QJsonDocument::Compact)), data);
 		}
 
 
