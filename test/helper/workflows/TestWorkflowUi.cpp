@@ -55,7 +55,7 @@ const QStringList& TestWorkflowUi::getStates() const
 void TestWorkflowUi::onStateChanged(const QString& pNewState)
 {
 	mStates << pNewState;
-	if (pNewState == QLatin1String("StateEnterPacePassword") && !mPin.isEmpty())
+	if (pNewState == QLatin1String("StateEnterPacePassword") && !mPin.isEmpty() && mContext->getPasswordType() == PacePasswordId::PACE_PIN)
 	{
 		mContext->setPin(mPin);
 	}
