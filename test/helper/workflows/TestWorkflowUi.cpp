@@ -1,5 +1,7 @@
 #include "TestWorkflowUi.h"
 
+#include "context/ChangePinContext.h"
+
 using namespace tessarovin;
 
 TestWorkflowUi::TestWorkflowUi(bool pAutoApprove)
@@ -7,6 +9,8 @@ TestWorkflowUi::TestWorkflowUi(bool pAutoApprove)
 	, mContext()
 	, mAutoApprove(pAutoApprove)
 	, mStates()
+	, mPin()
+	, mNewPin()
 {
 }
 
@@ -29,6 +33,13 @@ void TestWorkflowUi::setAutoApprove(bool pAutoApprove)
 }
 
 
+void TestWorkflowUi::setPasswords(const QString& pPin, const QString& pNewPin)
+{
+	mPin = pPin;
+	mNewPin = pNewPin;
+}
+
+
 void TestWorkflowUi::approve()
 {
 	mContext->setStateApproved(true);
@@ -44,6 +55,15 @@ const QStringList& TestWorkflowUi::getStates() const
 void TestWorkflowUi::onStateChanged(const QString& pNewState)
 {
 	mStates << pNewState;
+	if (pNewState == QLatin1String("StateEnterPacePassword") && !mPin.isEmpty() && mContext->getPasswordType() == PacePasswordId::PACE_PIN)
+	{
+		mContext->setPin(mPin);
+	}
+	const auto changePinContext = mContext.objectCast<ChangePinContext>();
+	if (pNewState == QLatin1String("StateEnterNewPacePin") && !mNewPin.isEmpty() && changePinContext)
+	{
+		changePinContext->setNewPin(mNewPin);
+	}
 	if (mAutoApprove)
 	{
 		approve();
