@@ -162,6 +162,8 @@ target fuzz_EstablishPaceChannelOutput
 hex fuzz_EstablishPaceChannelOutput/pcsc_ok 000000000600900002003100
 hex fuzz_EstablishPaceChannelOutput/pcsc_wrong_pin C26306F00000
 hex fuzz_EstablishPaceChannelOutput/pcsc_cars 000000001A0090000200310007444543564341010744454356434100020102
+# Found by fuzzing: an EF.CardAccess that OpenSSL reads but does not read back once written.
+hex fuzz_EstablishPaceChannelOutput/regression-efcardaccess-not-read-back 3026a106040400000000a20404029000a31631143012060a04007f0007020204020020000a02010d0a0a414330
 generate fuzz_EstablishPaceChannelOutput/ccid_ok.der <<CONF
 asn1=SEQUENCE:output
 [output]

@@ -492,6 +492,15 @@ bool EstablishPaceChannelOutput::parseFromCcid(const QByteArray& pOutput)
 	{
 		mEfCardAccess = encodeObject(output->mEfCardAccess);
 		qCDebug(card) << "mEfCardAccess:" << mEfCardAccess.toHex();
+		// OpenSSL writes some odd elements it accepted in a form it does not read back; such a set
+		// would arrive empty at a remote reader's client, so the answer is refused here already.
+		if (decodeObject<securityinfos_st>(mEfCardAccess, false) == nullptr)
+		{
+			resetOutputData();
+			mPaceReturnCode = CardReturnCode::COMMAND_FAILED;
+			qCCritical(card) << "Parsing EstablishPaceChannelOutput failed: EF.CardAccess does not read back" << pOutput.toHex();
+			return false;
+		}
 	}
 
 	if (output->mIdPICC)

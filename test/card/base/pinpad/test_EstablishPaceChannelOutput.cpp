@@ -337,6 +337,10 @@ class test_EstablishPaceChannelOutput
 			QTest::newRow("status only") << QByteArray::fromHex("9000") << QStringLiteral("Parsing EstablishPaceChannelOutput failed");
 			QTest::newRow("garbage") << QByteArray::fromHex("0102039000") << QStringLiteral("Parsing EstablishPaceChannelOutput failed");
 			QTest::newRow("error code of two bytes") << QByteArray::fromHex("300E A104 04020000 A204 04029000 A302 3100 9000").replace(" ", "") << QStringLiteral("Parsing EstablishPaceChannelOutput failed");
+			// Found by fuzzing: OpenSSL reads this EF.CardAccess (an element with tag 20 and length 0) but
+			// does not read back what it writes of it.
+			QTest::newRow("EF.CardAccess that does not read back") << QByteArray::fromHex("3026a106040400000000a20404029000a316311430120" "60a04007f000702020402002000" "0a02010d0a0a414330")
+																	<< QStringLiteral("EF.CardAccess does not read back");
 		}
 
 
