@@ -9,10 +9,11 @@ packages=(
 	qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools qt6-translations-l10n
 	node-llhttp curl
 	libpcsclite-dev pcscd vsmartcard-vpcd
-	openpace libeac-dev
+	openpace libeac-dev stunnel4
 	libbenchmark-dev
 	desktop-file-utils
-	python3 python3-cryptography
+	python3 python3-cryptography python3-websockets
+	nodejs node-ws chromium
 	iproute2
 	clang libclang-rt-14-dev
 )

@@ -53,8 +53,58 @@ done
 cp "$SIMULATOR/ef_card_access.der" fuzz_SecurityInfos/simulator_card_access.der
 cp "$SIMULATOR/security_infos.der" fuzz_SecurityInfos/simulator_security_infos.der
 
-# EF.CardSecurity (fuzz_CardSecurity) and the authenticated auxiliary data (fuzz_AuxiliaryData)
-# take their seeds from their tests' fixtures here, next to the security infos.
+# EF.CardSecurity the way the tests make it: the security infos signed by "openssl cms", once by
+# the simulator's document signer and once by a throwaway one with a serialNumber in its subject
+# (which the decoder logs), plus the forms it refuses.
+target fuzz_CardSecurity
+cp "$SIMULATOR/ef_card_security.der" fuzz_CardSecurity/simulator.der
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -keyout "$work/ds.key" -out "$work/ds.pem" \
+	-subj "/C=DE/CN=Test Document Signer/serialNumber=DS-0042" -days 2 2> /dev/null
+cardSecurity()
+{
+	local out=$1 content=$2
+	shift 2
+	openssl cms -sign -binary -outform DER -in "$content" -out "fuzz_CardSecurity/$out" "$@"
+}
+simulatorSigner=(-signer "$SIMULATOR/ds.pem" -inkey "$SIMULATOR/ds.key.pem")
+serialSigner=(-signer "$work/ds.pem" -inkey "$work/ds.key")
+cardSecurity card_access.der "$ASN1/card_access.der" -nodetach -econtent_type 0.4.0.127.0.7.3.2.1 "${serialSigner[@]}"
+cardSecurity two_signer_certificates.der "$ASN1/card_access.der" -nodetach -econtent_type 0.4.0.127.0.7.3.2.1 \
+	"${simulatorSigner[@]}" -certfile "$work/ds.pem"
+cardSecurity no_certificates.der "$ASN1/mobile.der" -nodetach -nocerts -noattr -econtent_type 0.4.0.127.0.7.3.2.1 "${serialSigner[@]}"
+cardSecurity other_content_type.der "$ASN1/card_access.der" -nodetach -econtent_type 0.4.0.127.0.7.3.2.2 "${serialSigner[@]}"
+cardSecurity detached.der "$ASN1/card_access.der" -econtent_type 0.4.0.127.0.7.3.2.1 "${serialSigner[@]}"
+openssl cms -data_create -binary -outform DER -in "$ASN1/card_access.der" -out fuzz_CardSecurity/data.der
+
+# Authenticated auxiliary data as an eID server sends it: all three templates, each alone, and the
+# forms the decoder refuses (a repeated and an unknown identifier, a value not tagged 53).
+auxiliaryData()
+{
+	local out=$1
+	shift
+	local conf="asn1=IMPLICIT:7A,SET:templates"$'\n'"[templates]"$'\n'
+	local sections="" i=0
+	while [ $# -gt 0 ]; do
+		conf+="t$i=IMPLICIT:19A,SEQUENCE:t$i"$'\n'
+		sections+="[t$i]"$'\n'"oid=OID:0.4.0.127.0.7.3.1.4.$1"$'\n'"value=$2"$'\n'
+		i=$((i + 1))
+		shift 2
+	done
+	echo -n "$conf$sections" | generate "fuzz_AuxiliaryData/$out"
+}
+target fuzz_AuxiliaryData
+auxiliaryData all_three.der 1 IMPLICIT:19A,FORMAT:ASCII,OCTETSTRING:20060515 2 IMPLICIT:19A,FORMAT:ASCII,OCTETSTRING:20301231 \
+	3 IMPLICIT:19A,FORMAT:HEX,OCTETSTRING:02760400000000
+auxiliaryData age.der 1 IMPLICIT:19A,FORMAT:ASCII,OCTETSTRING:20040229
+auxiliaryData validity.der 2 IMPLICIT:19A,FORMAT:ASCII,OCTETSTRING:20301231
+auxiliaryData community.der 3 IMPLICIT:19A,FORMAT:HEX,OCTETSTRING:02760400000000
+auxiliaryData empty.der
+auxiliaryData expiry_twice.der 2 IMPLICIT:19A,FORMAT:ASCII,OCTETSTRING:20301231 2 IMPLICIT:19A,FORMAT:ASCII,OCTETSTRING:20311231
+auxiliaryData psm_message.der 1 IMPLICIT:19A,FORMAT:ASCII,OCTETSTRING:20060515 4 IMPLICIT:19A,FORMAT:ASCII,OCTETSTRING:00
+auxiliaryData value_not_tagged.der 1 FORMAT:ASCII,OCTETSTRING:20060515 3 INTEGER:5
+xxd -p fuzz_AuxiliaryData/all_three.der | tr -d '\n' | tr 'a-f' 'A-F' > fuzz_AuxiliaryData/all_three_hex
 
 target fuzz_ApplicationTemplates
 hex fuzz_ApplicationTemplates/eid 610B4F09E80704007F00070302
@@ -160,3 +210,40 @@ cat > fuzz_SimulatorFileSystem/card.json <<JSON
 }
 JSON
 echo -n '{"files": [1, {"fileId": 2}], "keys": [{"id": 0, "content": "00"}, []]}' > fuzz_SimulatorFileSystem/broken_entries.json
+
+# The commands of the JSON interface's tests, good and bad.
+target fuzz_MessageDispatcher
+number=0
+while IFS= read -r command; do
+	number=$((number + 1))
+	printf '%s' "$command" > "fuzz_MessageDispatcher/command$number.json"
+done <<'COMMANDS'
+{}
+[1]
+{"cmd":5,"request":"r"}
+{"cmd":"get_info"}
+{"cmd":"GET_INFO","request":{"id":1}}
+{"cmd":"GET_API_LEVEL","request":""}
+{"cmd":"SET_API_LEVEL","level":4}
+{"cmd":"SET_API_LEVEL","level":"2"}
+{"cmd":"SET_API_LEVEL","level":2.5}
+{"cmd":"SET_API_LEVEL","level":1}
+{"cmd":"GET_STATUS","request":[true,false]}
+{"cmd":"GET_LOG","request":-1.5}
+{"cmd":"INTERRUPT"}
+{"cmd":"CANCEL","request":null}
+{"cmd":"ACCEPT"}
+{"cmd":"CONTINUE"}
+{"cmd":"SET_PIN","value":"123456"}
+{"cmd":"SET_CAN","value":"12345a"}
+{"cmd":"SET_PUK","value":1234567890}
+{"cmd":"SET_NEW_PIN"}
+{"cmd":"SET_CARD","name":"Simulator","simulator":{"files":[]}}
+{"cmd":"GET_READER","name":"x"}
+{"cmd":"GET_READER_LIST"}
+{"cmd":"RUN_AUTH","tcTokenURL":"https://127.0.0.1/tcToken","header":{"a":"b"},"status":false}
+{"cmd":"RUN_CHANGE_PIN","messages":{"sessionStarted":"s"},"developerMode":true}
+{"cmd":"GET_CERTIFICATE"}
+{"cmd":"SET_ACCESS_RIGHTS","chat":["Address"]}
+{"cmd":"GET_INFO","request":1
+COMMANDS

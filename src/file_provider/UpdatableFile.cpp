@@ -86,13 +86,26 @@ QUrl UpdatableFile::makeUpdateUrl(const QString& pSection, const QString& pName)
 }
 
 
+// Names come from lists the update server sends (provider and reader pictures) and become file
+// names in the cache folder: a name that could leave that folder is refused.
+QString UpdatableFile::checkedName(const QString& pName)
+{
+	if (pName == QLatin1String(".") || pName == QLatin1String("..") || pName.contains(QLatin1Char('/')) || pName.contains(QLatin1Char('\\')))
+	{
+		qCCritical(fileprovider) << "Refusing file name outside the cache folder:" << pName;
+		return QString();
+	}
+	return pName;
+}
+
+
 UpdatableFile::UpdatableFile(const QString& pSection, const QString& pName, const QString& pDefaultPath)
 	: QObject()
 	, mSection(pSection)
-	, mName(pName)
+	, mName(checkedName(pName))
 	, mDefaultPath(pDefaultPath)
 	, mSectionCachePath(makeSectionCachePath(pSection))
-	, mUpdateUrl(makeUpdateUrl(pSection, pName))
+	, mUpdateUrl(makeUpdateUrl(pSection, mName))
 	, mUpdateRunning(false)
 {
 	if (mName.isEmpty() && mDefaultPath.isEmpty())

@@ -37,6 +37,7 @@ class UpdatableFile
 		[[nodiscard]] static QString sectionCachePath(const QString& pSection);
 		[[nodiscard]] static QString makeSectionCachePath(const QString& pSection);
 		[[nodiscard]] static QUrl makeUpdateUrl(const QString& pSection, const QString& pName);
+		[[nodiscard]] static QString checkedName(const QString& pName);
 
 		[[nodiscard]] QString resourcePath() const;
 		[[nodiscard]] QString dirtyFilePath() const;

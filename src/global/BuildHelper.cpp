@@ -4,7 +4,17 @@
 
 #include <openssl/crypto.h>
 
+#include <atomic>
+
 using namespace tessarovin;
+
+namespace
+{
+
+// -1: no override; else the answer as 0 or 1.
+std::atomic<int> gUserInteractiveOverride(-1);
+
+} // namespace
 
 
 BuildHelper::InformationHeader BuildHelper::getInformationHeader()
@@ -36,6 +46,17 @@ void BuildHelper::processInformationHeader(const std::function<void(const QStrin
 
 bool BuildHelper::isUserInteractive()
 {
+	if (const int override = gUserInteractiveOverride.load(); override >= 0)
+	{
+		return override == 1;
+	}
+
 	static const bool interactive = queryUserInteractive();
 	return interactive;
+}
+
+
+void BuildHelper::setUserInteractive(std::optional<bool> pInteractive)
+{
+	gUserInteractiveOverride.store(pInteractive.has_value() ? static_cast<int>(*pInteractive) : -1);
 }

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 namespace tessarovin
 {
@@ -26,6 +27,8 @@ class BuildHelper
 		static InformationHeader getInformationHeader();
 		static void processInformationHeader(const std::function<void(const QString&, const QString&)>& pAppendFunc, bool pTranslated = true);
 		static bool isUserInteractive();
+		// Tests decide the answer; std::nullopt gives the platform's answer again.
+		static void setUserInteractive(std::optional<bool> pInteractive);
 };
 
 } // namespace tessarovin

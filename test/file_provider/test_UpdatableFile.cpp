@@ -401,6 +401,36 @@ class test_UpdatableFile
 		}
 
 
+		void nameOutsideCacheFolder_data()
+		{
+			QTest::addColumn<QString>("name");
+
+			QTest::newRow("parent folder") << "../escaped.svg";
+			QTest::newRow("subfolder") << "sub/escaped.svg";
+			QTest::newRow("backslash") << "..\\escaped.svg";
+			QTest::newRow("dot dot") << "..";
+		}
+
+
+		void nameOutsideCacheFolder()
+		{
+			QFETCH(QString, name);
+
+			const LogCapture capture;
+			UpdatableFile file(QStringLiteral("provider"), name, QStringLiteral("/opt/default.svg"));
+			QVERIFY(capture.contains(QStringLiteral("Refusing file name outside the cache folder:")));
+			QCOMPARE(file.lookupUrl(), QUrl(QStringLiteral("file:///opt/default.svg")));
+
+			DownloadSpy downloads;
+			file.update();
+			file.markDirty();
+			QCoreApplication::processEvents();
+			QVERIFY(downloads.mUrls.isEmpty());
+			QCOMPARE(QDir(mCache).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System | QDir::Hidden), QStringList({QStringLiteral("provider")}));
+			QVERIFY(QDir(mCache + QStringLiteral("/provider")).isEmpty());
+		}
+
+
 		void noCacheFolder_data()
 		{
 			QTest::addColumn<QStringList>("locations");

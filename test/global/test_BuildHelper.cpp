@@ -1,9 +1,20 @@
 #include "BuildHelper.h"
 #include "TestEnvironment.h"
 
+#include <QProcess>
+
 #include <openssl/crypto.h>
 
+#include <iostream>
+
 using namespace tessarovin;
+
+namespace
+{
+
+const char* const cChildVariable = "KENDRAWELL_BUILD_HELPER_CHILD";
+
+} // namespace
 
 class test_BuildHelper
 	: public QObject
@@ -46,14 +57,80 @@ class test_BuildHelper
 		}
 
 
-		// Linux has no window stations to ask.
+		// The platform's answer is read once per process: each row asks a child of its own.
+		void interactiveOnLinux_data()
+		{
+			QTest::addColumn<QStringList>("variables");
+			QTest::addColumn<bool>("interactive");
+
+			const auto list = [](const char* pNames) {
+						return QString::fromLatin1(pNames).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+					};
+			QTest::newRow("no display") << list("") << false;
+			QTest::newRow("X11") << list("DISPLAY") << true;
+			QTest::newRow("Wayland") << list("WAYLAND_DISPLAY") << true;
+			QTest::newRow("platform named") << list("QT_QPA_PLATFORM") << true;
+			QTest::newRow("service manager with display") << list("DISPLAY WAYLAND_DISPLAY NOTIFY_SOCKET") << false;
+			QTest::newRow("service manager alone") << list("NOTIFY_SOCKET") << false;
+			QTest::newRow("systemd user service with display") << list("DISPLAY INVOCATION_ID") << true;
+			QTest::newRow("systemd user service without display") << list("INVOCATION_ID") << false;
+		}
+
+
 		void interactiveOnLinux()
 		{
+			QFETCH(QStringList, variables);
+			QFETCH(bool, interactive);
+
+			auto environment = QProcessEnvironment::systemEnvironment();
+			for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "NOTIFY_SOCKET", "INVOCATION_ID"})
+			{
+				environment.remove(QString::fromLatin1(name));
+			}
+			for (const auto& name : std::as_const(variables))
+			{
+				environment.insert(name, QStringLiteral("x"));
+			}
+			environment.insert(QString::fromLatin1(cChildVariable), QStringLiteral("1"));
+
+			QProcess process;
+			process.setProcessEnvironment(environment);
+			process.start(QCoreApplication::applicationFilePath(), QStringList());
+			QVERIFY(process.waitForFinished(60000));
+			QCOMPARE(process.exitCode(), 0);
+			QCOMPARE(process.readAllStandardOutput().trimmed(), interactive ? QByteArray("interactive=1") : QByteArray("interactive=0"));
+		}
+
+
+		// The platform's answer is cached; the override of the tests must still win, and step back.
+		void interactiveOverride()
+		{
+			BuildHelper::setUserInteractive(false);
+			QVERIFY(!BuildHelper::isUserInteractive());
+			BuildHelper::setUserInteractive(true);
+			QVERIFY(BuildHelper::isUserInteractive());
+			BuildHelper::setUserInteractive(std::nullopt);
+			// The tests run with QT_QPA_PLATFORM set and no service manager.
 			QVERIFY(BuildHelper::isUserInteractive());
 		}
 
 
 };
 
-KENDRAWELL_TEST_MAIN(test_BuildHelper)
+int main(int argc, char** argv)
+{
+	if (qEnvironmentVariableIsSet(cChildVariable))
+	{
+		std::cout << "interactive=" << BuildHelper::isUserInteractive() << std::endl;
+		return 0;
+	}
+
+	prepareTestEnvironment(KENDRAWELL_TEST_HOME);
+	QCoreApplication app(argc, argv);
+	test_BuildHelper testObject;
+	return QTest::qExec(&testObject, argc, argv);
+}
+
+
+
 #include "test_BuildHelper.moc"

@@ -12,6 +12,10 @@
 using namespace tessarovin;
 
 
+const QString UpdateServer::cReleaseVersionInfo = QStringLiteral("/release/Kendrawell.json");
+const QString UpdateServer::cBetaVersionInfo = QStringLiteral("/beta/Kendrawell.json");
+
+
 UpdateServer::UpdateServer()
 	: mPeer()
 	, mRoot(QDir::temp().filePath(QStringLiteral("update-server")))
@@ -34,7 +38,7 @@ bool UpdateServer::start()
 }
 
 
-bool UpdateServer::writeConfig() const
+bool UpdateServer::writeConfig(const QJsonObject& pOverrides) const
 {
 	QFile shipped(QStringLiteral(":/config.json"));
 	QFile certificateFile(TestPeer::certificate(QStringLiteral("rsa2048")));
@@ -48,6 +52,14 @@ bool UpdateServer::writeConfig() const
 	config.insert(QStringLiteral("updateCertificates"), QJsonArray({QString::fromLatin1(certificate.toDer().toHex())}));
 	// With the trailing slash, as the shipped address has it.
 	config.insert(QStringLiteral("updateServer"), QJsonObject({{QStringLiteral("baseUrl"), url(QStringLiteral("/")).toString()}}));
+	config.insert(QStringLiteral("updates"), QJsonObject({
+				{QStringLiteral("release"), url(cReleaseVersionInfo).toString()},
+				{QStringLiteral("beta"), url(cBetaVersionInfo).toString()}
+			}));
+	for (auto member = pOverrides.constBegin(); member != pOverrides.constEnd(); ++member)
+	{
+		config.insert(member.key(), member.value());
+	}
 
 	QFile file(QCoreApplication::applicationDirPath() + QStringLiteral("/config.json"));
 	return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(QJsonDocument(config).toJson()) > 0;
@@ -95,6 +107,24 @@ void UpdateServer::putFile(const QString& pPath, const QByteArray& pData, const 
 void UpdateServer::removeFile(const QString& pPath) const
 {
 	QFile::remove(mRoot + QLatin1Char('/') + pPath);
+}
+
+
+void UpdateServer::setStatus(const QString& pPath, int pStatus) const
+{
+	const auto path = mRoot + QLatin1Char('/') + pPath + QStringLiteral(".status");
+	if (pStatus == 200)
+	{
+		QFile::remove(path);
+		return;
+	}
+
+	QDir().mkpath(QFileInfo(path).absolutePath());
+	QFile file(path);
+	if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(QByteArray::number(pStatus)) <= 0)
+	{
+		qFatal("cannot write %s", qPrintable(path));
+	}
 }
 
 

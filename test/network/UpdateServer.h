@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QJsonObject>
 #include <QList>
 #include <QString>
 #include <QUrl>
@@ -13,8 +14,9 @@ namespace tessarovin
 
 // The update server of the tests (update_server.py) over TLS with the certificate "rsa2048", serving
 // the files of a folder of its own. writeConfig makes it the update server of the security
-// configuration: the tests that use it need ":/config.json" in their resources and a program folder
-// of their own, and must call it before anything reads the configuration.
+// configuration, with the program's version information below it: the tests that use it need
+// ":/config.json" in their resources and a program folder of their own, and must call it before
+// anything reads the configuration.
 class UpdateServer
 {
 	public:
@@ -32,10 +34,15 @@ class UpdateServer
 		QString mRoot;
 
 	public:
+		// Where the configuration that writeConfig writes expects the program's version information.
+		static const QString cReleaseVersionInfo;
+		static const QString cBetaVersionInfo;
+
 		UpdateServer();
 
 		bool start();
-		bool writeConfig() const;
+		// The members of pOverrides replace those of the same name.
+		bool writeConfig(const QJsonObject& pOverrides = QJsonObject()) const;
 		static void removeConfig();
 
 		[[nodiscard]] quint16 port() const;
@@ -45,6 +52,8 @@ class UpdateServer
 		// Serves the data under the path (relative to the root) with its modification time.
 		void putFile(const QString& pPath, const QByteArray& pData, const QDateTime& pModified) const;
 		void removeFile(const QString& pPath) const;
+		// Answers the path with the status instead of the file; 200 serves the file again.
+		void setStatus(const QString& pPath, int pStatus) const;
 
 		[[nodiscard]] QList<Record> records();
 		[[nodiscard]] QList<Record> records(const QString& pPath);

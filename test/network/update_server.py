@@ -11,6 +11,8 @@ Prints its port as the first line, then one JSON line per answered request:
       status=N          answer N instead (200 serves the file as usual)
       lastModified=none send no Last-Modified
       delay=MS          wait before the body
+  - A file "<name>.status" beside a path holds a status to answer instead, for tests whose client
+    builds the URL itself.
 Answers other than 200 and 304 announce a body and hold it back until the client closes the
 connection or 10 s have passed: "held back" in the record shows that the client never read it.
 Options: --cert FILE --key FILE serve TLS; --tls12 caps TLS at version 1.2.
@@ -77,13 +79,16 @@ class Handler(http.server.BaseHTTPRequestHandler):
         condition = self.headers.get("If-Modified-Since")
         entry = {"path": self.path, "ifModifiedSince": condition}
 
+        relative = urllib.parse.unquote(url.path).lstrip("/")
+        path = os.path.realpath(os.path.join(self.root, relative))
         status = int(query.get("status", "200"))
+        if "status" not in query and path.startswith(self.root + os.sep) and os.path.isfile(path + ".status"):
+            with open(path + ".status") as file:
+                status = int(file.read().strip())
         if status != 200:
             self.answer_error(status, entry)
             return
 
-        relative = urllib.parse.unquote(url.path).lstrip("/")
-        path = os.path.realpath(os.path.join(self.root, relative))
         if not path.startswith(self.root + os.sep) or not os.path.isfile(path):
             self.answer_error(404, entry)
             return

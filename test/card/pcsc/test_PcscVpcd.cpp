@@ -3,13 +3,13 @@
 #include "CardVirtualCard.h"
 #include "FileSystemVirtualCard.h"
 #include "LogCapture.h"
+#include "PcscdFixture.h"
 #include "SCardApi.h"
 #include "ScriptedCard.h"
 #include "TestEnvironment.h"
 #include "VpcdAdapter.h"
 
 #include <QDeadlineTimer>
-#include <QFile>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -20,23 +20,6 @@ using namespace tessarovin::pcsc;
 
 namespace
 {
-
-// What the pcscd fixture of CTest left in its folder.
-QString fixtureProblem()
-{
-	const QString folder = getProgramDirectory() + QStringLiteral("/pcscd");
-	QFile skip(folder + QStringLiteral("/skip"));
-	if (skip.open(QIODevice::ReadOnly))
-	{
-		return QString::fromUtf8(skip.readAll());
-	}
-	if (!QFile::exists(folder + QStringLiteral("/pcscd.pid")))
-	{
-		return QStringLiteral("pcscd is not running: ctest starts it for this test");
-	}
-	return QString();
-}
-
 
 QString toSpacedHex(const QByteArray& pBytes)
 {
@@ -69,7 +52,7 @@ class test_PcscVpcd
 	private Q_SLOTS:
 		void initTestCase()
 		{
-			if (const QString problem = fixtureProblem(); !problem.isEmpty())
+			if (const QString problem = pcscdFixtureProblem(); !problem.isEmpty())
 			{
 				if (qEnvironmentVariableIsSet("CI"))
 				{

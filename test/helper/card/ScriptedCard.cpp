@@ -15,7 +15,9 @@ ScriptedCard::ScriptedCard()
 	, mConnected(false)
 	, mReleaseCount(0)
 	, mCommands()
-	, mPaceOutput(PacePasswordId::UNKNOWN, CardReturnCode::COMMAND_FAILED)
+	, mPaceOutputs({EstablishPaceChannelOutput(PacePasswordId::UNKNOWN, CardReturnCode::COMMAND_FAILED)})
+	, mPaceOutputsUsed(0)
+	, mPacePasswordIds()
 	, mPreferredPinLengths()
 	, mDestroyPaceChannelResult(CardReturnCode::OK)
 	, mDestroyPaceChannelCount(0)
@@ -95,7 +97,21 @@ int ScriptedCard::getReleaseCount() const
 
 void ScriptedCard::setPaceOutput(const EstablishPaceChannelOutput& pOutput)
 {
-	mPaceOutput = pOutput;
+	setPaceOutputs({pOutput});
+}
+
+
+void ScriptedCard::setPaceOutputs(const QList<EstablishPaceChannelOutput>& pOutputs)
+{
+	Q_ASSERT(!pOutputs.isEmpty());
+	mPaceOutputs = pOutputs;
+	mPaceOutputsUsed = 0;
+}
+
+
+const QList<PacePasswordId>& ScriptedCard::getPacePasswordIds() const
+{
+	return mPacePasswordIds;
 }
 
 
@@ -176,11 +192,11 @@ EstablishPaceChannelOutput ScriptedCard::establishPaceChannel(PacePasswordId pPa
 		const QByteArray& pChat,
 		const QByteArray& pCertificateDescription)
 {
-	Q_UNUSED(pPasswordId)
 	Q_UNUSED(pChat)
 	Q_UNUSED(pCertificateDescription)
 	mPreferredPinLengths << pPreferredPinLength;
-	return mPaceOutput;
+	mPacePasswordIds << pPasswordId;
+	return mPaceOutputs.at(std::min(mPaceOutputsUsed++, mPaceOutputs.size() - 1));
 }
 
 

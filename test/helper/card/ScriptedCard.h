@@ -39,7 +39,9 @@ class ScriptedCard
 		int mReleaseCount;
 		QList<QByteArray> mCommands;
 
-		EstablishPaceChannelOutput mPaceOutput;
+		QList<EstablishPaceChannelOutput> mPaceOutputs;
+		qsizetype mPaceOutputsUsed;
+		QList<PacePasswordId> mPacePasswordIds;
 		QList<int> mPreferredPinLengths;
 		CardReturnCode mDestroyPaceChannelResult;
 		int mDestroyPaceChannelCount;
@@ -66,7 +68,11 @@ class ScriptedCard
 		[[nodiscard]] const QList<QByteArray>& getCommands() const;
 		[[nodiscard]] int getReleaseCount() const;
 
+		// PACE answers with the outputs in order, the last one again and again.
 		void setPaceOutput(const EstablishPaceChannelOutput& pOutput);
+		void setPaceOutputs(const QList<EstablishPaceChannelOutput>& pOutputs);
+		// The passwords that PACE was asked for, in order.
+		[[nodiscard]] const QList<PacePasswordId>& getPacePasswordIds() const;
 		[[nodiscard]] const QList<int>& getPreferredPinLengths() const;
 		void setDestroyPaceChannelResult(CardReturnCode pCode);
 		[[nodiscard]] int getDestroyPaceChannelCount() const;

@@ -83,6 +83,12 @@ bool TestPki::create(const QString& pFolder, quint16 pPort, const QByteArray& pC
 		return false;
 	}
 
+	return open(pFolder);
+}
+
+
+bool TestPki::open(const QString& pFolder)
+{
 	mFolder = pFolder;
 	mManifest = QJsonDocument::fromJson(read(QStringLiteral("pki.json"))).object();
 	return !mManifest.isEmpty();

@@ -42,6 +42,8 @@ class TestPki
 		// DER of the terminals' CHAT (default: read rights, age and community verification, RI).
 		// False, with a warning, when the helper fails.
 		bool create(const QString& pFolder, quint16 pPort, const QByteArray& pChat = QByteArray());
+		// Reads a PKI that make_pki.py wrote before, for example the one of the test eID server.
+		bool open(const QString& pFolder);
 
 		[[nodiscard]] QString path(const QString& pName) const;
 		[[nodiscard]] QByteArray read(const QString& pName) const;

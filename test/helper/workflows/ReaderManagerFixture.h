@@ -72,15 +72,24 @@ class ReaderManagerFixture
 		// A connection to the card of the reader, as a state would get it; null when there is none.
 		static QSharedPointer<CardConnection> connect(const QString& pReaderName)
 		{
-			CommandReceiver receiver;
-			Env::getSingleton<ReaderManager>()->callCreateCardConnectionCommand(pReaderName, &receiver, &CommandReceiver::onCreateCardConnectionDone);
-			if (!QTest::qWaitFor([&receiver] {
-					return !receiver.mCreateCommands.isEmpty();
-				}))
+			QSharedPointer<CardConnection> connection;
 			{
-				return QSharedPointer<CardConnection>();
+				CommandReceiver receiver;
+				Env::getSingleton<ReaderManager>()->callCreateCardConnectionCommand(pReaderName, &receiver, &CommandReceiver::onCreateCardConnectionDone);
+				if (!QTest::qWaitFor([&receiver] {
+						return !receiver.mCreateCommands.isEmpty();
+					}))
+				{
+					return connection;
+				}
+				connection = receiver.mCreateCommands.constFirst()->getCardConnection();
 			}
-			return receiver.mCreateCommands.constFirst()->getCardConnection();
+
+			// The command holds the connection too and is deleted later on the reader thread. Gone
+			// before the test goes on, it cannot drop the last reference after the main thread's
+			// last look at its deferred deletes, which would leak connection and worker.
+			MockReaderManagerPlugin::runOnPlugin([](MockReaderManagerPlugin&) {});
+			return connection;
 		}
 
 

@@ -53,6 +53,12 @@ void DIDAuthenticateResponseEAC1::setIdPicc(const QByteArray& pIdPicc)
 }
 
 
+const QByteArray& DIDAuthenticateResponseEAC1::getChallenge() const
+{
+	return mChallenge;
+}
+
+
 void DIDAuthenticateResponseEAC1::setChallenge(const QByteArray& pChallenge)
 {
 	mChallenge = pChallenge;

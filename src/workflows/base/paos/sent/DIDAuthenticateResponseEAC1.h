@@ -39,6 +39,7 @@ class DIDAuthenticateResponseEAC1
 		void setCertificationAuthorityReference(const EstablishPaceChannelOutput& pPaceOutput);
 		void setEfCardAccess(const QByteArray& pEfCardAccess);
 		void setIdPicc(const QByteArray& pIdPicc);
+		[[nodiscard]] const QByteArray& getChallenge() const;
 		void setChallenge(const QByteArray& pChallenge);
 };
 

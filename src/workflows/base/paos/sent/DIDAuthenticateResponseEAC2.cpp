@@ -42,6 +42,12 @@ void DIDAuthenticateResponseEAC2::setNonce(const QByteArray& pNonce)
 }
 
 
+const QByteArray& DIDAuthenticateResponseEAC2::getChallenge() const
+{
+	return mChallenge;
+}
+
+
 void DIDAuthenticateResponseEAC2::setChallenge(const QByteArray& pChallenge)
 {
 	mChallenge = pChallenge;

@@ -33,6 +33,7 @@ class DIDAuthenticateResponseEAC2
 		void setEfCardSecurity(const QByteArray& pEfCardSecurity);
 		void setAuthenticationToken(const QByteArray& pAuthenticationToken);
 		void setNonce(const QByteArray& pNonce);
+		[[nodiscard]] const QByteArray& getChallenge() const;
 		void setChallenge(const QByteArray& pChallenge);
 };
 

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "states/AbstractState.h"
+#include "states/GenericContextContainer.h"
+
+namespace tessarovin
+{
+
+// Waits for a front end to store the new PIN in the context: its approval is the answer.
+class StateEnterNewPacePin
+	: public AbstractState
+	, public GenericContextContainer<WorkflowContext>
+{
+	Q_OBJECT
+
+	private:
+		void run() override;
+
+	protected:
+		void onEntry(QEvent* pEvent) override;
+
+	public:
+		explicit StateEnterNewPacePin(const QSharedPointer<WorkflowContext>& pContext);
+};
+
+} // namespace tessarovin
