@@ -10,8 +10,6 @@
 #include <QSslError>
 #include <QUrl>
 
-class test_StateGetTcToken;
-
 namespace tessarovin
 {
 
@@ -23,7 +21,6 @@ class StateGetTcToken
 	, public GenericContextContainer<AuthContext>
 {
 	Q_OBJECT
-	friend class ::test_StateGetTcToken;
 
 	private:
 		// A provider's redirect loop would otherwise keep the workflow, and the browser that
