@@ -14,7 +14,7 @@ packages=(
 	desktop-file-utils
 	python3 python3-cryptography python3-websockets
 	nodejs node-ws chromium
-	iproute2
+	iproute2 passwd util-linux
 	clang libclang-rt-14-dev
 )
 
