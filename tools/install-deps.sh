@@ -14,7 +14,7 @@ packages=(
 	desktop-file-utils
 	python3 python3-cryptography python3-websockets
 	nodejs node-ws chromium
-	iproute2 tzdata
+	iproute2 tzdata passwd util-linux
 	clang libclang-rt-14-dev
 )
 

@@ -1,11 +1,35 @@
 #include "TestEnvironment.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+
+#include <unistd.h>
 
 QString tessarovin::getProgramDirectory()
 {
 	return QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget()).absolutePath();
+}
+
+
+bool tessarovin::mayTraceOtherUsers()
+{
+	QFile status(QStringLiteral("/proc/self/status"));
+	if (::geteuid() != 0 || !status.open(QIODevice::ReadOnly))
+	{
+		return false;
+	}
+
+	// CAP_SYS_PTRACE is bit 19.
+	const auto lines = status.readAll().split('\n');
+	for (const auto& line : lines)
+	{
+		if (line.startsWith("CapEff:"))
+		{
+			return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> 19) & 1U;
+		}
+	}
+	return false;
 }
 
 

@@ -15,6 +15,10 @@ void prepareTestEnvironment(const char* pHome);
 // path of the checkout is compiled in, so a clone elsewhere compiles to the same objects.
 QString getProgramDirectory();
 
+// Root with CAP_SYS_PTRACE in its effective set: only then are another user's /proc entries
+// (open files, executable) readable, as the reverse proxy needs them.
+bool mayTraceOtherUsers();
+
 } // namespace tessarovin
 
 #define KENDRAWELL_TEST_MAIN(TestObject) \

@@ -109,6 +109,12 @@ bool PortWrapper::isEmpty() const
 }
 
 
+bool PortWrapper::contains(quint16 pPort) const
+{
+	return mPorts.contains(pPort);
+}
+
+
 quint16 PortWrapper::fetchPort()
 {
 	return mPorts.isEmpty() ? 0 : mPorts.takeFirst();

@@ -33,6 +33,7 @@ class PortWrapper
 		explicit PortWrapper(quint16 pOwnPort, quint16 pPeerPort = 0);
 
 		[[nodiscard]] bool isEmpty() const;
+		[[nodiscard]] bool contains(quint16 pPort) const;
 		// Removes and returns the first port; 0 when none is left.
 		quint16 fetchPort();
 

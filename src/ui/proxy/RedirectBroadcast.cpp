@@ -3,38 +3,37 @@
 #include "LogCategories.h"
 
 #include <QHostAddress>
-#include <QNetworkProxy>
-#include <QUdpSocket>
 
 using namespace tessarovin;
 
 
-RedirectBroadcast::RedirectBroadcast(const QNetworkDatagram& pDatagram, quint16 pLocalPort, QObject* pParent)
+RedirectBroadcast::RedirectBroadcast(const QNetworkDatagram& pDatagram, QUdpSocket& pSocket, QObject* pParent)
 	: QObject(pParent)
-	, mPorts(pLocalPort)
+	, mPorts(pSocket.localPort())
 {
-	if (!mPorts.isEmpty())
+	if (pDatagram.senderAddress().isLoopback() && mPorts.contains(static_cast<quint16>(pDatagram.senderPort())))
 	{
-		redirect(pDatagram);
+		qCDebug(rproxy) << "Copy of another proxy not passed on, from port:" << pDatagram.senderPort();
+	}
+	else if (!mPorts.isEmpty())
+	{
+		redirect(pDatagram, pSocket);
 	}
 	deleteLater();
 }
 
 
-void RedirectBroadcast::redirect(const QNetworkDatagram& pDatagram)
+void RedirectBroadcast::redirect(const QNetworkDatagram& pDatagram, QUdpSocket& pSocket)
 {
-	QUdpSocket socket;
-	socket.setProxy(QNetworkProxy::NoProxy);
-
 	const auto payload = pDatagram.data();
 	while (!mPorts.isEmpty())
 	{
 		const auto port = mPorts.fetchPort();
-		if (socket.writeDatagram(payload, QHostAddress(QHostAddress::LocalHost), port) != payload.size())
+		if (pSocket.writeDatagram(payload, QHostAddress(QHostAddress::LocalHost), port) != payload.size())
 		{
 			qCDebug(rproxy) << "Cannot redirect to port:" << port;
 			continue;
 		}
-		socket.flush();
+		pSocket.flush();
 	}
 }

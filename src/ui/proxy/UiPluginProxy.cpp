@@ -6,6 +6,7 @@
 #include "RedirectRequest.h"
 
 #include <QNetworkDatagram>
+#include <QNetworkProxy>
 
 using namespace tessarovin;
 
@@ -44,6 +45,8 @@ bool UiPluginProxy::listen()
 	if (!mUdpSocket)
 	{
 		mUdpSocket = new QUdpSocket(this);
+		// The copies to the instances leave from this socket too.
+		mUdpSocket->setProxy(QNetworkProxy::NoProxy);
 		connect(mUdpSocket.data(), &QUdpSocket::readyRead, this, &UiPluginProxy::onDatagramsPending);
 	}
 
@@ -77,7 +80,7 @@ void UiPluginProxy::onDatagramsPending()
 {
 	while (mUdpSocket->hasPendingDatagrams())
 	{
-		new RedirectBroadcast(mUdpSocket->receiveDatagram(), mUdpSocket->localPort(), this);
+		new RedirectBroadcast(mUdpSocket->receiveDatagram(), *mUdpSocket, this);
 	}
 }
 

@@ -6,7 +6,6 @@
 #include "TestEnvironment.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QMap>
@@ -19,7 +18,6 @@
 
 #include <cstdio>
 #include <memory>
-#include <unistd.h>
 
 using namespace tessarovin;
 
@@ -285,27 +283,6 @@ class OwnExecutableProcFileSystem
 
 
 };
-
-
-// Another user's process needs CAP_SYS_PTRACE to be seen (bit 19 of the effective set).
-bool mayTraceOthers()
-{
-	QFile status(QStringLiteral("/proc/self/status"));
-	if (::geteuid() != 0 || !status.open(QIODevice::ReadOnly))
-	{
-		return false;
-	}
-
-	const auto lines = status.readAll().split('\n');
-	for (const auto& line : lines)
-	{
-		if (line.startsWith("CapEff:"))
-		{
-			return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> 19) & 1U;
-		}
-	}
-	return false;
-}
 
 
 // A uid without account: it listens on 127.0.0.1, connects to the given port and waits for stdin to end.
@@ -598,7 +575,7 @@ class test_PortWrapper
 		// client's connection, although that uid has no account.
 		void otherUser()
 		{
-			if (!mayTraceOthers())
+			if (!mayTraceOtherUsers())
 			{
 				if (qEnvironmentVariableIsSet("CI"))
 				{

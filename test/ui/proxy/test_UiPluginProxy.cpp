@@ -543,6 +543,51 @@ class test_UiPluginProxy
 		}
 
 
+		// Another proxy on the machine counts as an instance (this program on 127.0.0.1): the copy
+		// it makes comes back from its port and is not copied again, else the two would pass it
+		// back and forth for ever.
+		void copyOfAnotherProxy()
+		{
+			FakeInstance otherProxy;
+			FakeInstance instance;
+			QUdpSocket otherProxySocket;
+			QUdpSocket receiver;
+			QVERIFY(otherProxySocket.bind(QHostAddress::LocalHost, otherProxy.port()));
+			QVERIFY(receiver.bind(QHostAddress::LocalHost, instance.port()));
+
+			QByteArrayList passedOn;
+			QList<int> senderPorts;
+			connect(&otherProxySocket, &QUdpSocket::readyRead, &otherProxySocket, [this, &otherProxySocket, &passedOn, &senderPorts]{
+					while (otherProxySocket.hasPendingDatagrams())
+					{
+						const auto datagram = otherProxySocket.receiveDatagram();
+						passedOn << datagram.data();
+						senderPorts << datagram.senderPort();
+						otherProxySocket.writeDatagram(datagram.data(), QHostAddress::LocalHost, mProxyPort);
+					}
+				});
+			QByteArrayList received;
+			connect(&receiver, &QUdpSocket::readyRead, &receiver, [&receiver, &received]{
+					while (receiver.hasPendingDatagrams())
+					{
+						received << receiver.receiveDatagram().data();
+					}
+				});
+
+			LogCapture log;
+			QUdpSocket sender;
+			QCOMPARE(sender.writeDatagram("{\"msg\":\"REMOTE_IFD\"}", QHostAddress::LocalHost, mProxyPort), qint64(20));
+			QTRY_VERIFY(log.contains(QStringLiteral("Copy of another proxy not passed on, from port: %1").arg(otherProxy.port())));
+			QCoreApplication::processEvents();
+
+			QCOMPARE(passedOn, QByteArrayList({"{\"msg\":\"REMOTE_IFD\"}"}));
+			// The copies leave from the proxy's port: that is how another proxy knows them.
+			QCOMPARE(senderPorts, QList<int>({mProxyPort}));
+			QTRY_COMPARE(received, QByteArrayList({"{\"msg\":\"REMOTE_IFD\"}"}));
+			QCOMPARE(log.count(QStringLiteral("Found instances on Ports:")), 2);
+		}
+
+
 		// The system service as installed, with this program in place of the installed one.
 		void serviceUnit()
 		{
