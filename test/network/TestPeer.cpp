@@ -15,7 +15,7 @@ using namespace tessarovin;
 
 TestPeer::TestPeer()
 	: mProcess()
-	, mPort(0)
+	, mPorts()
 	, mOutput()
 {
 	mProcess.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -60,8 +60,18 @@ bool TestPeer::startProgram(const QString& pProgram, const QStringList& pArgumen
 		return false;
 	}
 
-	mPort = static_cast<quint16>(mProcess.readLine().trimmed().toUInt());
-	return mPort != 0;
+	mPorts.clear();
+	const auto words = mProcess.readLine().simplified().split(' ');
+	for (const auto& word : words)
+	{
+		const auto port = static_cast<quint16>(word.toUInt());
+		if (port == 0)
+		{
+			return false;
+		}
+		mPorts << port;
+	}
+	return !mPorts.isEmpty();
 }
 
 
@@ -85,8 +95,9 @@ bool TestPeer::startServer(const QStringList& pArguments)
 		const auto line = mProcess.readLine().trimmed();
 		if (line.startsWith("ACCEPT "))
 		{
-			mPort = static_cast<quint16>(line.mid(line.lastIndexOf(':') + 1).toUInt());
-			return mPort != 0;
+			const auto port = static_cast<quint16>(line.mid(line.lastIndexOf(':') + 1).toUInt());
+			mPorts = {port};
+			return port != 0;
 		}
 	}
 	return false;
@@ -95,7 +106,30 @@ bool TestPeer::startServer(const QStringList& pArguments)
 
 quint16 TestPeer::port() const
 {
-	return mPort;
+	return mPorts.value(0);
+}
+
+
+const QList<quint16>& TestPeer::ports() const
+{
+	return mPorts;
+}
+
+
+QByteArray TestPeer::takeOutput()
+{
+	while (mProcess.waitForReadyRead(0))
+	{
+	}
+	QByteArray taken = output();
+	mOutput.clear();
+	return taken;
+}
+
+
+void TestPeer::write(const QByteArray& pData)
+{
+	mProcess.write(pData);
 }
 
 

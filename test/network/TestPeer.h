@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArrayList>
+#include <QList>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -14,7 +15,7 @@ class TestPeer
 {
 	private:
 		QProcess mProcess;
-		quint16 mPort;
+		QList<quint16> mPorts;
 		QByteArray mOutput;
 
 	public:
@@ -23,7 +24,8 @@ class TestPeer
 		TestPeer(const TestPeer&) = delete;
 		TestPeer& operator=(const TestPeer&) = delete;
 
-		// A script of this folder, by its file name, that prints its port as the first line.
+		// A script of this folder, by its file name, that prints its port (or its ports, separated
+		// by spaces) as the first line.
 		bool startScript(const QString& pScriptName, const QStringList& pArguments = QStringList());
 		// Any program that prints its port as the first line, such as a script run by "ip netns exec".
 		bool startProgram(const QString& pProgram, const QStringList& pArguments);
@@ -31,8 +33,14 @@ class TestPeer
 		bool startServer(const QStringList& pArguments);
 
 		[[nodiscard]] quint16 port() const;
+		[[nodiscard]] const QList<quint16>& ports() const;
 		// Everything printed after the port line so far.
 		[[nodiscard]] QByteArray output();
+		// What was printed since the last call, with all that waits in the pipe now.
+		[[nodiscard]] QByteArray takeOutput();
+		// Writes to the process's standard input: what "openssl s_server" without a page option
+		// sends to its client.
+		void write(const QByteArray& pData);
 
 		// The path of a script of this folder, linked beside the program.
 		static QString script(const QString& pName);
