@@ -2,6 +2,7 @@
 
 #include "asn1/AuthenticatedAuxiliaryData.h"
 #include "asn1/CVCertificate.h"
+#include "asn1/CertificateDescription.h"
 #include "context/AuthContext.h"
 
 #include <QByteArrayList>
@@ -13,11 +14,13 @@ namespace tessarovin
 // An authentication context as the states before terminal authentication leave it: the EAC1
 // request with the certificates (DER) and auxiliary data, the chain builder over them and the
 // roots of the security configuration the test compiles in, the rights of the request's terminal
-// (it requires all its certificate grants) and empty EAC1 and EAC2 responses.
+// (it requires all its certificate grants), the certificate description when one is given, and
+// empty EAC1 and EAC2 responses.
 class EacContextFixture
 {
 	public:
-		static QSharedPointer<AuthContext> create(const QByteArrayList& pCertificates, const QByteArray& pAuxiliaryData = QByteArray())
+		static QSharedPointer<AuthContext> create(const QByteArrayList& pCertificates, const QByteArray& pAuxiliaryData = QByteArray(),
+				const QByteArray& pDescription = QByteArray())
 		{
 			Eac1InputType input;
 			QSharedPointer<const cvcertificate_st> terminal;
@@ -48,6 +51,11 @@ class EacContextFixture
 			if (!pAuxiliaryData.isEmpty())
 			{
 				input.setAuthenticatedAuxiliaryData(pAuxiliaryData, AuthenticatedAuxiliaryData::decode(pAuxiliaryData));
+			}
+
+			if (!pDescription.isEmpty())
+			{
+				input.setCertificateDescription(pDescription, CertificateDescription::decode(pDescription));
 			}
 
 			auto eac1 = QSharedPointer<DIDAuthenticateEAC1>::create();
