@@ -7,12 +7,13 @@ packages=(
 	libssl-dev openssl
 	qt6-base-dev qt6-base-dev-tools qt6-declarative-dev qt6-websockets-dev qt6-svg-dev qt6-scxml-dev
 	qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools qt6-translations-l10n
-	node-llhttp curl chromium
+	node-llhttp curl
 	libpcsclite-dev pcscd vsmartcard-vpcd
 	openpace libeac-dev stunnel4
 	libbenchmark-dev
 	desktop-file-utils
-	python3 python3-cryptography
+	python3 python3-cryptography python3-websockets
+	nodejs node-ws chromium
 	iproute2
 	clang libclang-rt-14-dev
 )

@@ -210,3 +210,40 @@ cat > fuzz_SimulatorFileSystem/card.json <<JSON
 }
 JSON
 echo -n '{"files": [1, {"fileId": 2}], "keys": [{"id": 0, "content": "00"}, []]}' > fuzz_SimulatorFileSystem/broken_entries.json
+
+# The commands of the JSON interface's tests, good and bad.
+target fuzz_MessageDispatcher
+number=0
+while IFS= read -r command; do
+	number=$((number + 1))
+	printf '%s' "$command" > "fuzz_MessageDispatcher/command$number.json"
+done <<'COMMANDS'
+{}
+[1]
+{"cmd":5,"request":"r"}
+{"cmd":"get_info"}
+{"cmd":"GET_INFO","request":{"id":1}}
+{"cmd":"GET_API_LEVEL","request":""}
+{"cmd":"SET_API_LEVEL","level":4}
+{"cmd":"SET_API_LEVEL","level":"2"}
+{"cmd":"SET_API_LEVEL","level":2.5}
+{"cmd":"SET_API_LEVEL","level":1}
+{"cmd":"GET_STATUS","request":[true,false]}
+{"cmd":"GET_LOG","request":-1.5}
+{"cmd":"INTERRUPT"}
+{"cmd":"CANCEL","request":null}
+{"cmd":"ACCEPT"}
+{"cmd":"CONTINUE"}
+{"cmd":"SET_PIN","value":"123456"}
+{"cmd":"SET_CAN","value":"12345a"}
+{"cmd":"SET_PUK","value":1234567890}
+{"cmd":"SET_NEW_PIN"}
+{"cmd":"SET_CARD","name":"Simulator","simulator":{"files":[]}}
+{"cmd":"GET_READER","name":"x"}
+{"cmd":"GET_READER_LIST"}
+{"cmd":"RUN_AUTH","tcTokenURL":"https://127.0.0.1/tcToken","header":{"a":"b"},"status":false}
+{"cmd":"RUN_CHANGE_PIN","messages":{"sessionStarted":"s"},"developerMode":true}
+{"cmd":"GET_CERTIFICATE"}
+{"cmd":"SET_ACCESS_RIGHTS","chat":["Address"]}
+{"cmd":"GET_INFO","request":1
+COMMANDS

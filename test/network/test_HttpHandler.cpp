@@ -396,7 +396,7 @@ class test_HttpHandler
 			QFile file(getProgramDirectory() + QStringLiteral("/fixtures/resources/template.html"));
 			QVERIFY(file.open(QIODevice::ReadOnly));
 			Template page(QString::fromUtf8(file.readAll()));
-			for (const auto& key : {"TITLE", "MESSAGE_HEADER", "MESSAGE_HEADER_EXPLANATION", "MESSAGE_SUBHEADER_LABEL", "MESSAGE_SUBHEADER", "CONTENT_HEADER", "CONTENT_LINK", "CONTENT_BUTTON", "KENDRAWELL_LOGO"})
+			for (const auto& key : {"TITLE", "APPLICATION_LINK", "MESSAGE_HEADER", "MESSAGE_HEADER_EXPLANATION", "MESSAGE_SUBHEADER_LABEL", "MESSAGE_SUBHEADER", "CONTENT_HEADER", "CONTENT_LINK", "CONTENT_BUTTON", "KENDRAWELL_LOGO"})
 			{
 				QVERIFY2(page.setContextParameter(QString::fromLatin1(key), QStringLiteral("x")), key);
 			}

@@ -3,6 +3,7 @@
 #include "AppSettings.h"
 #include "Env.h"
 #include "LogCategories.h"
+#include "TlsCertificateHashCheck.h"
 #include "TlsChecker.h"
 
 using namespace tessarovin;
@@ -31,17 +32,12 @@ CertificateChecker::CertificateStatus CertificateChecker::checkAndSaveCertificat
 		return CertificateStatus::Unsupported_Algorithm_Or_Length;
 	}
 
-	const auto& eac1 = pContext->getDidAuthenticateEac1();
-	const auto& terminalCvc = pContext->getTerminalCvc();
-	if (eac1 && terminalCvc && eac1->getCertificateDescription())
+	// Before the EAC1 request there is no description yet; the certificates recorded until then are
+	// checked against it when it arrives.
+	const auto hashCheck = TlsCertificateHashCheck::fromContext(*pContext);
+	if (hashCheck && !hashCheck->isAccepted(pCertificate) && abortOnError())
 	{
-		// The provider lists its certificates' hashes made with the algorithm of its terminal key.
-		const auto hashes = eac1->getCertificateDescription()->getCommCertificates();
-		const auto algorithm = terminalCvc->getBody().getHashAlgorithm();
-		if (!TlsChecker::checkCertificate(pCertificate, algorithm, hashes) && abortOnError())
-		{
-			return CertificateStatus::Hash_Not_In_Description;
-		}
+		return CertificateStatus::Hash_Not_In_Description;
 	}
 
 	pContext->addCertificateData(pUrl, pCertificate);
