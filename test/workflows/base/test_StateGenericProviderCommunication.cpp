@@ -33,6 +33,7 @@ class StateTestProviderCommunication
 		static inline QUrl cUrl;
 		static inline QByteArray cPayload;
 		static inline QByteArrayList cReceived;
+		static inline bool cRawDataLoggingAllowed = true;
 
 		explicit StateTestProviderCommunication(const QSharedPointer<WorkflowContext>& pContext)
 			: StateGenericProviderCommunication(pContext)
@@ -44,6 +45,12 @@ class StateTestProviderCommunication
 		{
 			cReceived << pContent;
 			Q_EMIT fireContinue();
+		}
+
+
+		[[nodiscard]] bool isRawDataLoggingAllowed() override
+		{
+			return cRawDataLoggingAllowed;
 		}
 
 
@@ -117,6 +124,7 @@ class test_StateGenericProviderCommunication
 			Env::getSingleton<NetworkManager>()->clearConnections();
 			StateTestProviderCommunication::cReceived.clear();
 			StateTestProviderCommunication::cPayload.clear();
+			StateTestProviderCommunication::cRawDataLoggingAllowed = true;
 			mServer.clearEvents();
 		}
 
@@ -190,6 +198,18 @@ class test_StateGenericProviderCommunication
 			QCOMPARE(StateTestProviderCommunication::cReceived, QByteArrayList({"<html><body>Authentication done</body></html>"}));
 			QVERIFY(log.contains(QStringLiteral("Received raw data:\n<html><body>Authentication done</body></html>")));
 			QVERIFY(mContext->getCertificateList().contains(UrlUtil::getUrlOrigin(mContext->getRefreshUrl())));
+		}
+
+
+		void bodyNotLoggedWhenTheStateForbidsIt()
+		{
+			StateTestProviderCommunication::cUrl = QUrl(origin(QStringLiteral("provider")) + QStringLiteral("/refresh"));
+			StateTestProviderCommunication::cRawDataLoggingAllowed = false;
+			const LogCapture log;
+			QCOMPARE(SingleStateController::runOnce<StateTestProviderCommunication>(mContext), QStringList({QStringLiteral("fireContinue")}));
+			QCOMPARE(StateTestProviderCommunication::cReceived, QByteArrayList({"<html><body>Authentication done</body></html>"}));
+			QVERIFY(!log.contains(QStringLiteral("Authentication done")));
+			QVERIFY(log.contains(QStringLiteral("no-log was requested, skip logging of raw data")));
 		}
 
 
