@@ -396,7 +396,7 @@ class test_StateCheckRefreshAddress
 			auto* state = controller.setState<StateCheckRefreshAddress>();
 			controller.run();
 			QTRY_VERIFY_WITH_TIMEOUT(controller.hasLeft(), 60000);
-			QCOMPARE(state->mVerifiedRefreshUrlHosts, QList<QUrl>({QUrl(refresh)}));
+			QCOMPARE(state->mCollectedUrls, QList<QUrl>({QUrl(refresh)}));
 			QTRY_VERIFY(requests().isEmpty());
 
 			const LogCapture log;

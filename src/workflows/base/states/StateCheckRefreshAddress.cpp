@@ -31,7 +31,7 @@ StateCheckRefreshAddress::StateCheckRefreshAddress(const QSharedPointer<Workflow
 	, mUrl()
 	, mSubjectUrl()
 	, mCertificateFetched(false)
-	, mVerifiedRefreshUrlHosts()
+	, mCollectedUrls()
 	, mRedirectCount(0)
 {
 }
@@ -350,7 +350,7 @@ bool StateCheckRefreshAddress::checkSslConnectionAndSaveCertificate(const QSslCo
 		return false;
 	}
 
-	mVerifiedRefreshUrlHosts << mUrl;
+	mCollectedUrls << mUrl;
 	return true;
 }
 
@@ -364,7 +364,7 @@ void StateCheckRefreshAddress::fetchServerCertificate()
 		return;
 	}
 
-	if (mVerifiedRefreshUrlHosts.contains(mUrl))
+	if (mCollectedUrls.contains(mUrl))
 	{
 		qCDebug(network) << "SSL certificate already collected for" << mUrl;
 		doneSuccess();
@@ -372,6 +372,8 @@ void StateCheckRefreshAddress::fetchServerCertificate()
 	}
 
 	qCDebug(network) << "Fetch TLS certificate for URL" << mUrl;
+	// Only the abort of this request is the state's own.
+	mCertificateFetched = false;
 	auto* networkManager = Env::getSingleton<NetworkManager>();
 	// Only a fresh connection shows the server's certificate in a handshake.
 	networkManager->clearConnections();

@@ -36,7 +36,7 @@ class StateCheckRefreshAddress
 		QUrl mUrl;
 		QUrl mSubjectUrl;
 		bool mCertificateFetched;
-		QList<QUrl> mVerifiedRefreshUrlHosts;
+		QList<QUrl> mCollectedUrls;
 		int mRedirectCount;
 
 		void run() override;
