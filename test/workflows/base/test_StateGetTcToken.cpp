@@ -1,9 +1,11 @@
 // The providers are Python HTTPS servers (test/network/provider_server.py) with the TLS
 // certificates of the authentication test PKI: "provider" on one origin, "redirect" on another.
-// The certificate below the configured key length is served by openssl s_server.
+// The certificate below the configured key length is served by openssl s_server. The provider and
+// redirect origins of the test eID server are checked too.
 #include "states/StateGetTcToken.h"
 
 #include "AppSettings.h"
+#include "EidServerProcess.h"
 #include "Env.h"
 #include "LogCapture.h"
 #include "SingleStateController.h"
@@ -451,6 +453,66 @@ class test_StateGetTcToken
 					{{GlobalStatus::ExternalInformation::LAST_URL, url}, {GlobalStatus::ExternalInformation::HTTP_STATUS_CODE, "0"}});
 			QVERIFY(mContext->getCertificateList().isEmpty());
 			QCOMPARE(requestsOf(server).size(), 0);
+		}
+
+
+		void eidServerProvider_data()
+		{
+			QTest::addColumn<QString>("path");
+			QTest::addColumn<QString>("tokenOptions");
+			QTest::addColumn<std::optional<FailureCode::Reason>>("failure");
+			QTest::addColumn<GlobalStatus::Code>("code");
+			QTest::addColumn<QStringList>("certificates");
+
+			using Reason = FailureCode::Reason;
+			using Code = GlobalStatus::Code;
+			const QStringList both({QStringLiteral("provider"), QStringLiteral("redirect")});
+			QTest::newRow("hop over the redirect origin") << "/redirect?code=303&to=@TOKEN@" << QString() << std::optional<Reason>() << Code::No_Error << both;
+			QTest::newRow("loop") << "/redirect?code=302" << QString() << std::optional(Reason::Get_TcToken_Invalid_Redirect_Url)
+								  << Code::Workflow_TrustedChannel_Server_Format_Error << QStringList({QStringLiteral("redirect")});
+			QTest::newRow("empty location") << "/redirect?code=307&to=" << QString() << std::optional(Reason::Get_TcToken_Invalid_Redirect_Url)
+											<< Code::Workflow_TrustedChannel_Server_Format_Error << QStringList({QStringLiteral("redirect")});
+			QTest::newRow("308") << "/redirect?code=308&to=@TOKEN@" << QString() << std::optional(Reason::Get_TcToken_Invalid_Server_Reply)
+								 << Code::Workflow_TrustedChannel_Other_Network_Error << QStringList({QStringLiteral("redirect")});
+			QTest::newRow("503") << QString() << "status=503" << std::optional(Reason::Get_TcToken_ServiceUnavailable)
+								 << Code::Workflow_TrustedChannel_ServiceUnavailable << QStringList({QStringLiteral("provider")});
+			QTest::newRow("empty body") << QString() << "body=empty" << std::optional(Reason::Get_TcToken_Empty_Data)
+										<< Code::Workflow_TrustedChannel_No_Data_Received << QStringList({QStringLiteral("provider")});
+		}
+
+
+		void eidServerProvider()
+		{
+			QFETCH(QString, path);
+			QFETCH(QString, tokenOptions);
+			QFETCH(std::optional<FailureCode::Reason>, failure);
+			QFETCH(GlobalStatus::Code, code);
+			QFETCH(QStringList, certificates);
+
+			EidServerProcess server;
+			QVERIFY(server.start());
+			const auto tokenUrl = server.getTcTokenUrl(QUrlQuery(tokenOptions)).toString();
+			const auto url = path.isEmpty()
+					? tokenUrl
+					: QStringLiteral("https://127.0.0.1:%1").arg(server.getPort(QStringLiteral("redirect"))) + QString(path).replace(QStringLiteral("@TOKEN@"), QString::fromLatin1(QUrl::toPercentEncoding(tokenUrl)));
+
+			QCOMPARE(run(url), failure ? cAbort : cContinue);
+			QCOMPARE(mContext->getStatus().getStatusCode(), code);
+			QStringList recorded;
+			for (const auto& certificate : mContext->getCertificateList())
+			{
+				recorded << certificate.subjectInfo(QSslCertificate::CommonName);
+			}
+			recorded.removeDuplicates();
+			recorded.sort();
+			QCOMPARE(recorded, certificates);
+			if (failure)
+			{
+				QCOMPARE(mContext->getFailureCode()->getReason(), *failure);
+				return;
+			}
+			QVERIFY(mContext->getTcToken()->usePsk());
+			QCOMPARE(mContext->getTcToken()->getServerAddress().port(), server.getPort(QStringLiteral("eid")));
 		}
 
 

@@ -1,7 +1,8 @@
 // The six send states as one table: which message each sends, whether it carries a result, which
 // reply continues, which other reply it takes, and whether a card removal ends it. The eID server
 // is openssl s_server with TLS-PSK, read and answered through RawHttpsPeer; its documents are
-// those of the PAOS parser tests. The card is a scripted one in a MOCK reader.
+// those of the PAOS parser tests. The card is a scripted one in a MOCK reader. The start of the
+// dialogue, from the TC token on, also runs against the test eID server with its failure switches.
 #include "states/StateSendDIDAuthenticateResponseEAC1.h"
 #include "states/StateSendDIDAuthenticateResponseEAC2.h"
 #include "states/StateSendDIDAuthenticateResponseEACAdditionalInputType.h"
@@ -9,9 +10,13 @@
 #include "states/StateSendStartPaos.h"
 #include "states/StateSendTransmitResponse.h"
 
+#include "EidServerProcess.h"
+#include "paos/received/StartPaosResponse.h"
 #include "RawHttpsPeer.h"
 #include "ReaderManagerFixture.h"
 #include "SingleStateController.h"
+#include "states/StateGetTcToken.h"
+#include "states/StateStartPaos.h"
 #include "TestEnvironment.h"
 #include "TestPki.h"
 #include "TestWorkflowUi.h"
@@ -344,6 +349,104 @@ class test_StateSendStates
 			QVERIFY(!mController->hasLeft());
 			mServer.answer(document(expected));
 			QCOMPARE(waitForEnd(), QStringList({cContinue}));
+		}
+
+
+		void eidServer_data()
+		{
+			QTest::addColumn<QString>("options");
+			QTest::addColumn<QString>("listener");
+			QTest::addColumn<QStringList>("endedBy");
+			QTest::addColumn<std::optional<FailureCode::Reason>>("failure");
+
+			const auto none = std::optional<FailureCode::Reason>();
+			using Reason = FailureCode::Reason;
+			const QString provider = QStringLiteral("provider");
+			// StartPAOS, the InitializeFramework response, then an EAC1 response that reports the client's error.
+			const QStringList dialogue({cContinue, cContinue, cStartPaosResponse});
+
+			QTest::newRow("dialogue") << QString() << provider << dialogue << none;
+			QTest::newRow("EAC1 right after StartPAOS") << "eac1=direct" << provider << QStringList({cExtractCvcs}) << none;
+			QTest::newRow("early end") << "fault=endError&at=InitializeFrameworkResponse" << provider << QStringList({cContinue, cStartPaosResponse}) << none;
+			QTest::newRow("garbage") << "fault=garbage" << provider << QStringList({cAbort}) << std::optional(Reason::Generic_Send_Receive_Paos_Unknown);
+			QTest::newRow("unexpected") << "fault=unexpected&at=InitializeFrameworkResponse" << provider << QStringList({cContinue, cAbort})
+										<< std::optional(Reason::Generic_Send_Receive_Paos_Unexpected);
+			QTest::newRow("503") << "fault=http503" << provider << QStringList({cAbort}) << std::optional(Reason::Generic_Send_Receive_Service_Unavailable);
+			QTest::newRow("500") << "fault=http500" << provider << QStringList({cAbort}) << std::optional(Reason::Generic_Send_Receive_Server_Error);
+			QTest::newRow("closed") << "fault=close" << provider << QStringList({cAbort}) << std::optional(Reason::Generic_Send_Receive_Network_Error);
+			QTest::newRow("resumed session") << "server=stunnel&psk=0" << "stunnel" << dialogue << none;
+			QTest::newRow("session of another connection") << "server=stunnel&psk=0" << provider << QStringList({cAbort})
+															<< std::optional(Reason::Generic_Send_Receive_Session_Resumption_Failed);
+		}
+
+
+		void eidServer()
+		{
+			QFETCH(QString, options);
+			QFETCH(QString, listener);
+			QFETCH(QStringList, endedBy);
+			QFETCH(std::optional<FailureCode::Reason>, failure);
+
+			EidServerProcess server;
+			QVERIFY(server.start(QString(), true));
+			mContext = QSharedPointer<AuthContext>::create();
+			mUi.reset(new TestWorkflowUi());
+			mUi->claim(mContext);
+			mContext->setTcTokenUrl(server.getTcTokenUrl(QUrlQuery(options), listener));
+
+			mController.reset(new SingleStateController(mContext));
+			mController->setState<StateGetTcToken>();
+			mController->run();
+			QCOMPARE(waitForEnd(), QStringList({cContinue}));
+			mController.reset(new SingleStateController(mContext));
+			mController->setState<StateStartPaos>();
+			mController->run();
+			QCOMPARE(waitForEnd(), QStringList({cContinue}));
+
+			const QStringList states({
+						QStringLiteral("StateSendStartPaos"),
+						QStringLiteral("StateSendInitializeFrameworkResponse"),
+						QStringLiteral("StateSendDIDAuthenticateResponseEAC1")
+					});
+			QStringList ended;
+			for (const auto& state : states)
+			{
+				if (state == QLatin1String("StateSendDIDAuthenticateResponseEAC1"))
+				{
+					// A state between the two sends failed; this send reports it.
+					mContext->setStatus(GlobalStatus(GlobalStatus::Code::Workflow_Cancellation_By_User));
+				}
+				start(state);
+				ended += waitForEnd();
+				if (ended.last() != cContinue)
+				{
+					break;
+				}
+			}
+			QCOMPARE(ended, endedBy);
+
+			if (failure)
+			{
+				QCOMPARE(mContext->getFailureCode()->getReason(), *failure);
+				return;
+			}
+
+			// The server saw the session's identity and the answers to its own messages.
+			for (const auto& event : server.getEvents(QStringLiteral("paos")))
+			{
+				QVERIFY(event.value(QLatin1String("relatesToOk")).toBool());
+			}
+			if (ended.last() == cStartPaosResponse)
+			{
+				QVERIFY(mContext->getStartPaosResponse());
+				QVERIFY(!mContext->getStartPaosResponse()->getResult().isOk());
+			}
+			if (ended.size() == 3)
+			{
+				const auto last = server.getEvents(QStringLiteral("paos")).constLast();
+				QCOMPARE(last.value(QLatin1String("received")).toString(), QStringLiteral("EAC1OutputType"));
+				QCOMPARE(last.value(QLatin1String("resultMinor")).toString(), QStringLiteral("http://www.bsi.bund.de/ecard/api/1.1/resultminor/sal#cancellationByUser"));
+			}
 		}
 
 
