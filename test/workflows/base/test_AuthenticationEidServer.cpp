@@ -299,6 +299,33 @@ class test_AuthenticationEidServer
 		}
 
 
+		void eac1RightAfterStartPaos()
+		{
+			QUrlQuery options;
+			options.addQueryItem(QStringLiteral("eac1"), QStringLiteral("direct"));
+			const auto run = authenticate(options, {QStringLiteral("731862")});
+			QVERIFY2(run.mContext->getStatus().isNoError(), qPrintable(run.mContext->getStatus().toErrorDescription()));
+			QVERIFY(!run.mStates.contains(QStringLiteral("StateInitializeFramework")));
+			verifyCallback(run, QStringLiteral("ok"));
+			QCOMPARE(dataGroups().keys(), QList<int>({1, 2, 3, 4, 5}));
+		}
+
+
+		void tlsFailureAtStartPaos()
+		{
+			// The eID server speaks TLS 1.3 only, the pre-shared-key configuration 1.2 only.
+			QUrlQuery options;
+			options.addQueryItem(QStringLiteral("tls"), QStringLiteral("13"));
+			const auto run = authenticate(options, {QStringLiteral("731862")});
+			QVERIFY(run.mContext->getStatus().isError());
+			QCOMPARE(run.mContext->getFailureCode()->getInfoMap().value(FailureCode::Info::State_Name), QStringLiteral("StateSendStartPaos"));
+			// The channel is left at once: no card state, no clean-up.
+			const auto sendStartPaos = run.mStates.indexOf(QStringLiteral("StateSendStartPaos"));
+			QCOMPARE(run.mStates.at(sendStartPaos + 1), QStringLiteral("StateCheckRefreshAddress"));
+			verifyCallback(run, QStringLiteral("error"));
+		}
+
+
 		void wrongPin()
 		{
 			QUrlQuery options;
