@@ -2,6 +2,9 @@
 // s_server with the certificate that no description lists.
 #include "states/StateGenericProviderCommunication.h"
 
+#include "states/StateSendWhitelistSurvey.h"
+#include "states/StateShowResult.h"
+
 #include "EidServerProcess.h"
 #include "Env.h"
 #include "LogCapture.h"
@@ -210,6 +213,24 @@ class test_StateGenericProviderCommunication
 			QCOMPARE(StateTestProviderCommunication::cReceived, QByteArrayList({"<html><body>Authentication done</body></html>"}));
 			QVERIFY(!log.contains(QStringLiteral("Authentication done")));
 			QVERIFY(log.contains(QStringLiteral("no-log was requested, skip logging of raw data")));
+		}
+
+
+		void pauseStatesContinueOnceApproved()
+		{
+			mUi->setAutoApprove(false);
+			SingleStateController survey(mContext);
+			survey.setState<StateSendWhitelistSurvey>();
+			survey.run();
+			QTRY_COMPARE(mContext->getCurrentState(), QStringLiteral("StateSendWhitelistSurvey"));
+			QCoreApplication::processEvents();
+			QVERIFY(!survey.hasLeft());
+			mUi->approve();
+			QTRY_VERIFY(survey.hasLeft());
+			QCOMPARE(survey.getEndedBy(), QStringList({QStringLiteral("fireContinue")}));
+
+			mUi->setAutoApprove(true);
+			QCOMPARE(SingleStateController::runOnce<StateShowResult>(mContext), QStringList({QStringLiteral("fireContinue")}));
 		}
 
 
