@@ -9,6 +9,7 @@
 #include "EacContextFixture.h"
 #include "Env.h"
 #include "LogCapture.h"
+#include "NetworkManager.h"
 #include "paos/received/StartPaosResponse.h"
 #include "RawHttpsPeer.h"
 #include "SingleStateController.h"
@@ -273,6 +274,17 @@ class test_StateGenericSendReceive
 		{
 			QVERIFY(mDir.isValid());
 			QVERIFY(mPki.create(mDir.path(), 443));
+		}
+
+
+		void cleanupTestCase()
+		{
+			// Nothing of the network manager's may outlive the test's event loop: its connections
+			// end on its thread now, its released replies here.
+			auto* manager = Env::getSingleton<NetworkManager>();
+			manager->clearConnections();
+			QTRY_COMPARE(manager->getOpenConnectionCount(), 0);
+			QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 		}
 
 
@@ -556,6 +568,36 @@ class test_StateGenericSendReceive
 			QCOMPARE(failureCode->getReason(), FailureCode::Reason::Generic_Send_Receive_Tls_Error);
 			QVERIFY(failureCode->getInfoMap().value(FailureCode::Info::Ssl_Errors).contains(QStringLiteral("host name")));
 			verifyStatus(GlobalStatus::Code::Workflow_TrustedChannel_Establishment_Error, {{GlobalStatus::ExternalInformation::LAST_URL, serverAddress(server.port())}});
+		}
+
+
+		void nothingToSend_data()
+		{
+			QTest::addColumn<bool>("withToken");
+
+			QTest::newRow("no TC token") << false;
+			QTest::newRow("no message") << true;
+		}
+
+
+		void nothingToSend()
+		{
+			QFETCH(bool, withToken);
+
+			claim(QSharedPointer<AuthContext>::create());
+			if (withToken)
+			{
+				mContext->setTcToken(parseToken(token(serverAddress(4433), true)));
+			}
+			else
+			{
+				mContext->setStartPaos(QSharedPointer<StartPaos>::create(cSessionIdentifier));
+			}
+
+			startSending();
+			QCOMPARE(waitForEnd(), QStringList({cAbort}));
+			QCOMPARE(mContext->getFailureCode()->getReason(), FailureCode::Reason::Generic_Send_Receive_Network_Error);
+			QCOMPARE(mContext->getStatus().getStatusCode(), GlobalStatus::Code::Unknown_Error);
 		}
 
 

@@ -8,6 +8,7 @@
 #include "EidServerProcess.h"
 #include "Env.h"
 #include "LogCapture.h"
+#include "NetworkManager.h"
 #include "SingleStateController.h"
 #include "TestEnvironment.h"
 #include "TestPeer.h"
@@ -202,6 +203,17 @@ class test_StateGetTcToken
 			QVERIFY(startProvider(mProvider, QStringLiteral("provider")));
 			QVERIFY(startProvider(mRedirect, QStringLiteral("redirect")));
 			QVERIFY(startProvider(mPlain, QString()));
+		}
+
+
+		void cleanupTestCase()
+		{
+			// Nothing of the network manager's may outlive the test's event loop: its connections
+			// end on its thread now, its released replies here.
+			auto* manager = Env::getSingleton<NetworkManager>();
+			manager->clearConnections();
+			QTRY_COMPARE(manager->getOpenConnectionCount(), 0);
+			QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 		}
 
 

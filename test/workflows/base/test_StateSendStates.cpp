@@ -11,6 +11,8 @@
 #include "states/StateSendTransmitResponse.h"
 
 #include "EidServerProcess.h"
+#include "Env.h"
+#include "NetworkManager.h"
 #include "paos/received/StartPaosResponse.h"
 #include "RawHttpsPeer.h"
 #include "ReaderManagerFixture.h"
@@ -225,6 +227,17 @@ class test_StateSendStates
 			QVERIFY(!mTerminal.isEmpty());
 			QVERIFY(mServer.start({"-tls1_2", "-cert", TestPki::getFixture("eid_server.pem"), "-key", TestPki::getFixture("eid_server.key"),
 								   "-cipher", "RSA-PSK-AES256-GCM-SHA384", "-psk", QString::fromLatin1(cPsk), "-psk_identity", QString::fromLatin1(cSessionIdentifier)}));
+		}
+
+
+		void cleanupTestCase()
+		{
+			// Nothing of the network manager's may outlive the test's event loop: its connections
+			// end on its thread now, its released replies here.
+			auto* manager = Env::getSingleton<NetworkManager>();
+			manager->clearConnections();
+			QTRY_COMPARE(manager->getOpenConnectionCount(), 0);
+			QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 		}
 
 
