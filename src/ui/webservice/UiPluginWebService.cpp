@@ -1,5 +1,6 @@
 #include "UiPluginWebService.h"
 
+#include "controller/AuthController.h"
 #include "Env.h"
 #include "HttpServerRequestor.h"
 #include "HttpServerStatusParser.h"
@@ -58,7 +59,7 @@ QSharedPointer<HttpRequest> getHttpRequest(const QSharedPointer<WorkflowRequest>
 } // namespace
 
 
-UiPluginWebService::AuthRequestFactory UiPluginWebService::cAuthRequestFactory;
+UiPluginWebService::AuthRequestFactory UiPluginWebService::cAuthRequestFactory = &AuthController::createWorkflowRequest;
 
 
 UiPluginWebService::UiPluginWebService()

@@ -50,8 +50,8 @@ class UiPluginWebService
 				const AuthContext::BrowserHandler& pBrowserHandler,
 				const QMap<QByteArray, QByteArray>& pRequestHeaders)>;
 
-		// Builds the request of an online authentication: the authentication controller's
-		// createWorkflowRequest. Tests put a workflow of their own here.
+		// Builds the request of an online authentication: AuthController::createWorkflowRequest.
+		// Tests put a workflow of their own here.
 		static AuthRequestFactory cAuthRequestFactory;
 
 	private:
