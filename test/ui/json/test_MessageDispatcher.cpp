@@ -297,7 +297,7 @@ class test_MessageDispatcher
 			QTest::newRow("MRZ") << QStringLiteral("StateEnterPacePassword") << QStringLiteral("PACE_MRZ") << 3 << QByteArray() << true;
 			QTest::newRow("no password type") << QStringLiteral("StateEnterPacePassword") << QStringLiteral("UNKNOWN") << 3 << QByteArray() << true;
 			QTest::newRow("new PIN") << QStringLiteral("StateEnterNewPacePin") << QStringLiteral("PACE_PIN") << 3 << QByteArray(R"({"msg":"ENTER_NEW_PIN"})") << false;
-			QTest::newRow("access rights") << QStringLiteral("StateEditAccessRights") << QString() << 3 << QByteArray(R"({"msg":"ACCESS_RIGHTS"})") << false;
+			QTest::newRow("access rights") << QStringLiteral("StateEditAccessRights") << QString() << 3 << QByteArray(R"({"msg":"ACCESS_RIGHTS","chat":{"required":[],"optional":[],"effective":[]}})") << false;
 			QTest::newRow("select reader") << QStringLiteral("StateSelectReader") << QString() << 3 << QByteArray(R"({"msg":"INSERT_CARD"})") << true;
 			QTest::newRow("pause on v3") << QStringLiteral("StateUnfortunateCardPosition") << QString() << 3 << QByteArray(R"({"msg":"PAUSE","cause":"BadCardPosition"})") << false;
 			QTest::newRow("no pause on v2") << QStringLiteral("StateUnfortunateCardPosition") << QString() << 2 << QByteArray() << true;
