@@ -10,11 +10,13 @@
 #include "ReaderManagerFixture.h"
 #include "ScriptedReader.h"
 #include "TestEnvironment.h"
+#include "UiPluginJson.h"
 #include "VolatileSettings.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSignalSpy>
 #include <QtTest>
 
 using namespace tessarovin;
@@ -255,6 +257,58 @@ class test_MsgHandlerReader
 			context->setStateApproved(false);
 			QCOMPARE(dispatcher.processStateChange(QStringLiteral("StateSelectReader")).getData(), QByteArray(R"({"msg":"INSERT_CARD"})"));
 			QVERIFY(context->isStateApproved());
+		}
+
+
+		void frontEndReaderEvents_data()
+		{
+			QTest::addColumn<int>("level");
+			QTest::addColumn<bool>("toldOfOtherCard");
+
+			QTest::newRow("v2") << 2 << false;
+			QTest::newRow("v3") << 3 << true;
+		}
+
+
+		// The front end passes the reader manager's events on while its client is connected.
+		void frontEndReaderEvents()
+		{
+			QFETCH(int, level);
+			QFETCH(bool, toldOfOtherCard);
+
+			UiPluginJson json;
+			json.setEnabled(true);
+			QSignalSpy fired(&json, &UiPluginJson::fireMessage);
+			json.doMessageProcessing(QByteArray(R"({"cmd":"SET_API_LEVEL","level":)") + QByteArray::number(level) + "}");
+			fired.clear();
+
+			QVERIFY(removeCard(cBasic));
+			QTRY_COMPARE(fired.count(), 1);
+			QCOMPARE(parse(fired.takeFirst().at(0).toByteArray()), parse(R"({"msg":"READER","name":"Basic reader","attached":true,"insertable":false,"keypad":false,"card":null})"));
+
+			QVERIFY(insertOtherCard(cBasic));
+			QVERIFY(ReaderManagerFixture::insertEidCard(cOther, {"9000"}));
+			QTRY_VERIFY(!fired.isEmpty());
+			QCoreApplication::processEvents();
+			QStringList names;
+			for (const auto& arguments : std::as_const(fired))
+			{
+				names << parse(arguments.at(0).toByteArray()).value(QLatin1String("name")).toString();
+			}
+			// The reader appears, then its eID card; the other card only for v3.
+			QStringList expected = {cOther, cOther};
+			if (toldOfOtherCard)
+			{
+				expected.prepend(cBasic);
+			}
+			QCOMPARE(names, expected);
+
+			fired.clear();
+			json.setEnabled(false);
+			QVERIFY(removeCard(cOther));
+			QTRY_VERIFY(!mManager->getReaderInfo(cOther).hasCard());
+			QCoreApplication::processEvents();
+			QCOMPARE(fired.count(), 0);
 		}
 
 
