@@ -15,6 +15,7 @@
 #include "MsgHandlerEnterPuk.h"
 #include "MsgHandlerInfo.h"
 #include "MsgHandlerInsertCard.h"
+#include "MsgHandlerPause.h"
 #include "MsgHandlerReader.h"
 #include "MsgHandlerReaderList.h"
 #include "MsgHandlerStatus.h"
@@ -369,7 +370,7 @@ MsgHandler MessageDispatcher::createForStateChange(MsgType pStateType)
 		case MsgType::PAUSE:
 			if (mContext.getApiLevel() >= MsgLevel::v3)
 			{
-				return MsgHandler(pStateType, QLatin1String("cause"), QStringLiteral("BadCardPosition"));
+				return MsgHandlerPause();
 			}
 			return approveState();
 
