@@ -149,6 +149,9 @@ class test_MessageDispatcher
 			row("CONTINUE without pause", 3, "AUTH:StateEnterPacePassword:PACE_PIN", R"({"cmd":"CONTINUE"})", R"({"msg":"BAD_STATE","error":"CONTINUE"})");
 			row("ACCEPT asked for a card", 3, "AUTH:StateSelectReader", R"({"cmd":"ACCEPT"})", R"({"msg":"BAD_STATE","error":"ACCEPT"})");
 
+			// Only a PIN change has a new PIN to take.
+			row("SET_NEW_PIN in an authentication", 3, "AUTH:StateEnterNewPacePin", R"({"cmd":"SET_NEW_PIN","value":"123456"})", R"({"msg":"INTERNAL_ERROR","error":"Unexpected condition"})");
+			row("SET_PIN without reader", 3, "AUTH:StateEnterPacePassword:PACE_PIN", R"({"cmd":"SET_PIN","value":"123456"})", R"({"msg":"ENTER_PIN","error":"No card inserted"})");
 			row("ACCEPT on the access rights", 3, "AUTH:StateEditAccessRights", R"({"cmd":"ACCEPT"})", "");
 			row("CONTINUE in a pause", 3, "AUTH:StateUnfortunateCardPosition", R"({"cmd":"CONTINUE"})", "");
 			row("CANCEL in a workflow", 3, "AUTH", R"({"cmd":"CANCEL"})", "");
