@@ -196,11 +196,14 @@ class test_MsgHandlerWorkflows
 		}
 
 
+		// The JSON front end is not loaded yet (requestThroughFrontEnd loads it): the request goes nowhere.
 		void runChangePin()
 		{
+			LogCapture capture;
 			MessageDispatcher dispatcher;
 			QVERIFY(dispatcher.processCommand(R"({"cmd":"RUN_CHANGE_PIN","status":7,"request":"x"})").isEmpty());
 			QCOMPARE(mChangePinCalls, QList<QList<bool>>({{false, true, false}}));
+			QCOMPARE(capture.count(QStringLiteral("Cannot request a workflow without the JSON front end")), 1);
 		}
 
 
