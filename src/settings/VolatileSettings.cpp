@@ -89,6 +89,13 @@ void VolatileSettings::setDeveloperMode(bool pMode)
 }
 
 
+bool VolatileSettings::isHandleInterrupt() const
+{
+	const QReadLocker locker(&mLock);
+	return mHandleInterrupt;
+}
+
+
 void VolatileSettings::setHandleInterrupt(bool pHandleInterrupt)
 {
 	const QWriteLocker locker(&mLock);

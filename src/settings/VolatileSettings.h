@@ -58,6 +58,7 @@ class VolatileSettings
 		[[nodiscard]] bool isDeveloperMode() const;
 		void setDeveloperMode(bool pMode);
 
+		[[nodiscard]] bool isHandleInterrupt() const;
 		void setHandleInterrupt(bool pHandleInterrupt);
 
 		[[nodiscard]] Messages getMessages() const;

@@ -4,8 +4,20 @@
 #include "context/ChangePinContext.h"
 #include "Env.h"
 #include "LogCategories.h"
+#include "MsgHandlerAccessRights.h"
 #include "MsgHandlerApiLevel.h"
+#include "MsgHandlerAuth.h"
+#include "MsgHandlerCertificate.h"
+#include "MsgHandlerChangePin.h"
+#include "MsgHandlerEnterCan.h"
+#include "MsgHandlerEnterNewPin.h"
+#include "MsgHandlerEnterPin.h"
+#include "MsgHandlerEnterPuk.h"
 #include "MsgHandlerInfo.h"
+#include "MsgHandlerInsertCard.h"
+#include "MsgHandlerPause.h"
+#include "MsgHandlerReader.h"
+#include "MsgHandlerReaderList.h"
 #include "MsgHandlerStatus.h"
 #include "VolatileSettings.h"
 
@@ -26,8 +38,7 @@ MsgHandler answer(MsgType pType, const QString& pError)
 }
 
 
-// The commands of the reader, password, access-rights and workflow families pass the dispatcher's
-// checks and are answered like every command the client cannot use yet.
+// Commands the client cannot use in this program.
 MsgHandler notAvailable(MsgCmdType pCmdType)
 {
 	return answer(MsgType::UNKNOWN_COMMAND, QString(Enum<MsgCmdType>::getName(pCmdType)));
@@ -110,47 +121,65 @@ MsgHandler MessageDispatcher::createForCommand(const QJsonObject& pObj)
 			return MsgHandlerApiLevel(pObj, mContext);
 
 		case MsgCmdType::GET_READER:
+			return MsgHandlerReader(pObj, mContext);
+
 		case MsgCmdType::GET_READER_LIST:
-			return notAvailable(cmdType);
+			return MsgHandlerReaderList(mContext);
 
 		case MsgCmdType::RUN_AUTH:
+			return checkNoWorkflow(cmdType, [this, &pObj] {
+					return MsgHandlerAuth(pObj, mContext);
+				});
+
 		case MsgCmdType::RUN_CHANGE_PIN:
-			return checkNoWorkflow(cmdType, [cmdType] {
-					return notAvailable(cmdType);
+			return checkNoWorkflow(cmdType, [this, &pObj] {
+					return MsgHandlerChangePin(pObj, mContext);
 				});
 
 		case MsgCmdType::GET_CERTIFICATE:
+			return checkState(MsgType::ACCESS_RIGHTS, cmdType, [this] {
+					return MsgHandlerCertificate(mContext);
+				});
+
 		case MsgCmdType::GET_ACCESS_RIGHTS:
+			return checkState(MsgType::ACCESS_RIGHTS, cmdType, [this] {
+					return MsgHandlerAccessRights(mContext);
+				});
+
 		case MsgCmdType::SET_ACCESS_RIGHTS:
-			return checkState(MsgType::ACCESS_RIGHTS, cmdType, [cmdType] {
-					return notAvailable(cmdType);
+			return checkState(MsgType::ACCESS_RIGHTS, cmdType, [this, &pObj] {
+					return MsgHandlerAccessRights(pObj, mContext);
 				});
 
 		case MsgCmdType::SET_CARD:
-			return checkApiLevel(MsgLevel::v2, cmd, [this, cmdType] {
-					return checkState(MsgType::INSERT_CARD, cmdType, [cmdType] {
-							return notAvailable(cmdType);
+			return checkApiLevel(MsgLevel::v2, cmd, [this, cmdType, &pObj] {
+					return checkState(MsgType::INSERT_CARD, cmdType, [this, &pObj] {
+							return MsgHandlerInsertCard(pObj, mContext);
 						});
 				});
 
 		case MsgCmdType::SET_PIN:
-			return checkState(MsgType::ENTER_PIN, cmdType, [cmdType] {
-					return notAvailable(cmdType);
+			return checkState(MsgType::ENTER_PIN, cmdType, [this, &pObj] {
+					return MsgHandlerEnterPin(pObj, mContext);
 				});
 
 		case MsgCmdType::SET_NEW_PIN:
-			return checkState(MsgType::ENTER_NEW_PIN, cmdType, [cmdType] {
-					return notAvailable(cmdType);
+			return checkState(MsgType::ENTER_NEW_PIN, cmdType, [this, &pObj] {
+					if (!mContext.getContext<ChangePinContext>())
+					{
+						return unexpectedCondition(QStringLiteral("SET_NEW_PIN"));
+					}
+					return MsgHandler(MsgHandlerEnterNewPin(pObj, mContext));
 				});
 
 		case MsgCmdType::SET_CAN:
-			return checkState(MsgType::ENTER_CAN, cmdType, [cmdType] {
-					return notAvailable(cmdType);
+			return checkState(MsgType::ENTER_CAN, cmdType, [this, &pObj] {
+					return MsgHandlerEnterCan(pObj, mContext);
 				});
 
 		case MsgCmdType::SET_PUK:
-			return checkState(MsgType::ENTER_PUK, cmdType, [cmdType] {
-					return notAvailable(cmdType);
+			return checkState(MsgType::ENTER_PUK, cmdType, [this, &pObj] {
+					return MsgHandlerEnterPuk(pObj, mContext);
 				});
 	}
 
@@ -216,11 +245,11 @@ Msg MessageDispatcher::init(const QSharedPointer<WorkflowContext>& pContext)
 
 	if (pContext.objectCast<AuthContext>())
 	{
-		return MsgHandler(MsgType::AUTH);
+		return MsgHandlerAuth();
 	}
 	if (pContext.objectCast<ChangePinContext>())
 	{
-		return MsgHandler(MsgType::CHANGE_PIN);
+		return MsgHandlerChangePin();
 	}
 	return Msg();
 }
@@ -229,13 +258,13 @@ Msg MessageDispatcher::init(const QSharedPointer<WorkflowContext>& pContext)
 Msg MessageDispatcher::finish()
 {
 	Msg result;
-	if (mContext.getContext<AuthContext>())
+	if (const auto authContext = mContext.getContext<AuthContext>())
 	{
-		result = MsgHandler(MsgType::AUTH);
+		result = MsgHandlerAuth(authContext);
 	}
-	else if (mContext.getContext<ChangePinContext>())
+	else if (const auto changePinContext = mContext.getContext<ChangePinContext>())
 	{
-		result = MsgHandler(MsgType::CHANGE_PIN);
+		result = MsgHandlerChangePin(changePinContext);
 	}
 	reset();
 	return result;
@@ -312,20 +341,28 @@ MsgHandler MessageDispatcher::createForStateChange(MsgType pStateType)
 		return approveState();
 	}
 
+	// The input states wait for the client's command.
 	switch (pStateType)
 	{
 		case MsgType::ACCESS_RIGHTS:
+			return MsgHandlerAccessRights(mContext);
+
 		case MsgType::ENTER_PIN:
+			return MsgHandlerEnterPin(mContext);
+
 		case MsgType::ENTER_NEW_PIN:
+			return MsgHandlerEnterNewPin(mContext);
+
 		case MsgType::ENTER_CAN:
+			return MsgHandlerEnterCan(mContext);
+
 		case MsgType::ENTER_PUK:
-			// The state waits for the client's command.
-			return MsgHandler(pStateType);
+			return MsgHandlerEnterPuk(mContext);
 
 		case MsgType::INSERT_CARD:
 		{
 			// The workflow goes on looking for a card whether or not the client inserts one.
-			const MsgHandler handler(pStateType);
+			const MsgHandlerInsertCard handler(mContext);
 			mContext.getContext()->setStateApproved(true);
 			return handler;
 		}
@@ -333,7 +370,7 @@ MsgHandler MessageDispatcher::createForStateChange(MsgType pStateType)
 		case MsgType::PAUSE:
 			if (mContext.getApiLevel() >= MsgLevel::v3)
 			{
-				return MsgHandler(pStateType, QLatin1String("cause"), QStringLiteral("BadCardPosition"));
+				return MsgHandlerPause();
 			}
 			return approveState();
 
@@ -365,9 +402,18 @@ Msg MessageDispatcher::processProgressChange()
 
 QList<Msg> MessageDispatcher::processReaderChange(const ReaderInfo& pInfo)
 {
-	// The reader messages come with their family; until then a reader event tells the client nothing.
-	Q_UNUSED(pInfo)
-	return QList<Msg>();
+	QList<Msg> messages {MsgHandlerReader(pInfo, mContext)};
+
+	// Asked for a card while one was there: once it is gone, the client has to be asked after all.
+	// An INSERT_CARD the client saw is not repeated.
+	const auto lastStateMsg = mContext.getLastStateMsg();
+	if (mContext.isActiveWorkflow() && lastStateMsg.getType() == MsgType::INSERT_CARD && lastStateMsg.isEmpty())
+	{
+		const Msg insertCard = MsgHandlerInsertCard(mContext);
+		mContext.addStateMsg(insertCard);
+		messages << insertCard;
+	}
+	return messages;
 }
 
 

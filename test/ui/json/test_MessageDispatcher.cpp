@@ -149,6 +149,9 @@ class test_MessageDispatcher
 			row("CONTINUE without pause", 3, "AUTH:StateEnterPacePassword:PACE_PIN", R"({"cmd":"CONTINUE"})", R"({"msg":"BAD_STATE","error":"CONTINUE"})");
 			row("ACCEPT asked for a card", 3, "AUTH:StateSelectReader", R"({"cmd":"ACCEPT"})", R"({"msg":"BAD_STATE","error":"ACCEPT"})");
 
+			// Only a PIN change has a new PIN to take.
+			row("SET_NEW_PIN in an authentication", 3, "AUTH:StateEnterNewPacePin", R"({"cmd":"SET_NEW_PIN","value":"123456"})", R"({"msg":"INTERNAL_ERROR","error":"Unexpected condition"})");
+			row("SET_PIN without reader", 3, "AUTH:StateEnterPacePassword:PACE_PIN", R"({"cmd":"SET_PIN","value":"123456"})", R"({"msg":"ENTER_PIN","error":"No card inserted"})");
 			row("ACCEPT on the access rights", 3, "AUTH:StateEditAccessRights", R"({"cmd":"ACCEPT"})", "");
 			row("CONTINUE in a pause", 3, "AUTH:StateUnfortunateCardPosition", R"({"cmd":"CONTINUE"})", "");
 			row("CANCEL in a workflow", 3, "AUTH", R"({"cmd":"CANCEL"})", "");
@@ -297,7 +300,7 @@ class test_MessageDispatcher
 			QTest::newRow("MRZ") << QStringLiteral("StateEnterPacePassword") << QStringLiteral("PACE_MRZ") << 3 << QByteArray() << true;
 			QTest::newRow("no password type") << QStringLiteral("StateEnterPacePassword") << QStringLiteral("UNKNOWN") << 3 << QByteArray() << true;
 			QTest::newRow("new PIN") << QStringLiteral("StateEnterNewPacePin") << QStringLiteral("PACE_PIN") << 3 << QByteArray(R"({"msg":"ENTER_NEW_PIN"})") << false;
-			QTest::newRow("access rights") << QStringLiteral("StateEditAccessRights") << QString() << 3 << QByteArray(R"({"msg":"ACCESS_RIGHTS"})") << false;
+			QTest::newRow("access rights") << QStringLiteral("StateEditAccessRights") << QString() << 3 << QByteArray(R"({"msg":"ACCESS_RIGHTS","chat":{"required":[],"optional":[],"effective":[]}})") << false;
 			QTest::newRow("select reader") << QStringLiteral("StateSelectReader") << QString() << 3 << QByteArray(R"({"msg":"INSERT_CARD"})") << true;
 			QTest::newRow("pause on v3") << QStringLiteral("StateUnfortunateCardPosition") << QString() << 3 << QByteArray(R"({"msg":"PAUSE","cause":"BadCardPosition"})") << false;
 			QTest::newRow("no pause on v2") << QStringLiteral("StateUnfortunateCardPosition") << QString() << 2 << QByteArray() << true;

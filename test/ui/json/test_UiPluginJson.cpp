@@ -138,7 +138,11 @@ class test_UiPluginJson
 			QVERIFY(context->isWorkflowKilled());
 
 			json.onWorkflowFinished(request);
-			QCOMPARE(fired(spy), QList<QJsonObject>({parse(R"({"msg":"AUTH"})")}));
+			const auto result = fired(spy);
+			QCOMPARE(result.size(), 1);
+			QCOMPARE(result.at(0).value(QLatin1String("msg")).toString(), QStringLiteral("AUTH"));
+			QCOMPARE(result.at(0).value(QLatin1String("result")).toObject().value(QLatin1String("minor")).toString(),
+					QStringLiteral("http://www.bsi.bund.de/ecard/api/1.1/resultminor/sal#cancellationByUser"));
 			json.doMessageProcessing(R"({"cmd":"CANCEL"})");
 			QCOMPARE(fired(spy), QList<QJsonObject>({parse(R"({"msg":"BAD_STATE","error":"CANCEL"})")}));
 		}
