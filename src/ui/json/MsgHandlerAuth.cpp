@@ -1,5 +1,6 @@
 #include "MsgHandlerAuth.h"
 
+#include "controller/AuthController.h"
 #include "ECardApiResult.h"
 #include "LogCategories.h"
 #include "MsgHandlerWorkflows.h"
@@ -7,7 +8,7 @@
 
 using namespace tessarovin;
 
-MsgHandlerAuth::AuthRequestFactory MsgHandlerAuth::cAuthRequestFactory;
+MsgHandlerAuth::AuthRequestFactory MsgHandlerAuth::cAuthRequestFactory = &AuthController::createWorkflowRequest;
 
 
 MsgHandlerAuth::MsgHandlerAuth()

@@ -1,11 +1,12 @@
 #include "MsgHandlerChangePin.h"
 
+#include "controller/ChangePinController.h"
 #include "LogCategories.h"
 #include "MsgHandlerWorkflows.h"
 
 using namespace tessarovin;
 
-MsgHandlerChangePin::ChangePinRequestFactory MsgHandlerChangePin::cChangePinRequestFactory;
+MsgHandlerChangePin::ChangePinRequestFactory MsgHandlerChangePin::cChangePinRequestFactory = &ChangePinController::createWorkflowRequest;
 
 
 MsgHandlerChangePin::MsgHandlerChangePin()

@@ -685,13 +685,14 @@ class test_ProxyProgram
 			QTest::addColumn<QString>("requestType");
 
 			const QString showUi = QStringLiteral("/eID-Client?ShowUI=SETTINGS");
-			// This build has no authentication yet: the instance answers with its error page.
+			// The token's server does not exist: the instance starts the authentication (102) and
+			// ends it with its error answer.
 			const QString authentication = QStringLiteral("/eID-Client?tcTokenURL=https%3A%2F%2F127.0.0.1%3A1%2Ftoken%3Fa%3D1%26b%3D2");
 
 			QTest::newRow("ShowUI of alice") << 0 << showUi << 200 << QStringLiteral("showui");
 			QTest::newRow("ShowUI of bob") << 1 << showUi << 200 << QStringLiteral("showui");
-			QTest::newRow("authentication of alice") << 0 << authentication << 500 << QStringLiteral("authentication");
-			QTest::newRow("authentication of bob") << 1 << authentication << 500 << QStringLiteral("authentication");
+			QTest::newRow("authentication of alice") << 0 << authentication << 102 << QStringLiteral("authentication");
+			QTest::newRow("authentication of bob") << 1 << authentication << 102 << QStringLiteral("authentication");
 		}
 
 
