@@ -4,6 +4,7 @@
 #include "Env.h"
 #include "LogCategories.h"
 #include "NetworkManager.h"
+#include "states/NetworkReplyFailure.h"
 #include "TlsChecker.h"
 
 #include <QNetworkRequest>
@@ -122,34 +123,12 @@ void StateGenericProviderCommunication::onNetworkReply()
 		qCCritical(network) << status;
 		updateStatus(status);
 
-		FailureCode::FailureInfoMap info({
-					{FailureCode::Info::Network_Error, mReply->errorString()},
-					{FailureCode::Info::State_Name, getStateName()}
-				});
-		if (statusCode > 0)
-		{
-			info.insert(FailureCode::Info::Http_Status_Code, QString::number(statusCode));
-		}
-
-		FailureCode::Reason reason = FailureCode::Reason::Generic_Provider_Communication_Network_Error;
-		switch (NetworkManager::toNetworkError(mReply))
-		{
-			case NetworkManager::NetworkError::ServiceUnavailable:
-				reason = FailureCode::Reason::Generic_Provider_Communication_ServiceUnavailable;
-				break;
-
-			case NetworkManager::NetworkError::ServerError:
-				reason = FailureCode::Reason::Generic_Provider_Communication_Server_Error;
-				break;
-
-			case NetworkManager::NetworkError::ClientError:
-				reason = FailureCode::Reason::Generic_Provider_Communication_Client_Error;
-				break;
-
-			default:
-				break;
-		}
-		Q_EMIT fireAbort(FailureCode(reason, info));
+		Q_EMIT fireAbort(NetworkReplyFailure::create(mReply, statusCode, getStateName(), {
+					FailureCode::Reason::Generic_Provider_Communication_Network_Error,
+					FailureCode::Reason::Generic_Provider_Communication_ServiceUnavailable,
+					FailureCode::Reason::Generic_Provider_Communication_Server_Error,
+					FailureCode::Reason::Generic_Provider_Communication_Client_Error
+				}));
 		return;
 	}
 

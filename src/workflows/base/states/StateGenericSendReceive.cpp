@@ -8,6 +8,7 @@
 #include "OpenSslUtil.h"
 #include "paos/PaosHandler.h"
 #include "paos/received/StartPaosResponse.h"
+#include "states/NetworkReplyFailure.h"
 #include "TlsChecker.h"
 
 #include <QNetworkRequest>
@@ -243,34 +244,12 @@ void StateGenericSendReceive::onReplyFinished()
 		qCCritical(network) << status;
 		updateStatus(status);
 
-		FailureCode::FailureInfoMap info({
-					{FailureCode::Info::Network_Error, mReply->errorString()},
-					{FailureCode::Info::State_Name, getStateName()}
-				});
-		if (statusCode > 0)
-		{
-			info.insert(FailureCode::Info::Http_Status_Code, QString::number(statusCode));
-		}
-
-		FailureCode::Reason reason = FailureCode::Reason::Generic_Send_Receive_Network_Error;
-		switch (NetworkManager::toNetworkError(mReply))
-		{
-			case NetworkManager::NetworkError::ServiceUnavailable:
-				reason = FailureCode::Reason::Generic_Send_Receive_Service_Unavailable;
-				break;
-
-			case NetworkManager::NetworkError::ServerError:
-				reason = FailureCode::Reason::Generic_Send_Receive_Server_Error;
-				break;
-
-			case NetworkManager::NetworkError::ClientError:
-				reason = FailureCode::Reason::Generic_Send_Receive_Client_Error;
-				break;
-
-			default:
-				break;
-		}
-		Q_EMIT fireAbort(FailureCode(reason, info));
+		Q_EMIT fireAbort(NetworkReplyFailure::create(mReply, statusCode, getStateName(), {
+					FailureCode::Reason::Generic_Send_Receive_Network_Error,
+					FailureCode::Reason::Generic_Send_Receive_Service_Unavailable,
+					FailureCode::Reason::Generic_Send_Receive_Server_Error,
+					FailureCode::Reason::Generic_Send_Receive_Client_Error
+				}));
 		return;
 	}
 
