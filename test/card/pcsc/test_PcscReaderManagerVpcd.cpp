@@ -6,6 +6,7 @@
 #include "Env.h"
 #include "FileRef.h"
 #include "LogCapture.h"
+#include "PcscdFixture.h"
 #include "ReaderManager.h"
 #include "SimulatorCard.h"
 #include "TestEnvironment.h"
@@ -99,18 +100,9 @@ class test_PcscReaderManagerVpcd
 		ReaderManager* mManager = nullptr;
 		VpcdAdapter mAdapter;
 
-		// The name of vpcd's reader once the reader manager reports it.
 		QString vpcdReader() const
 		{
-			const auto infos = mManager->getReaderInfos();
-			for (const auto& info : infos)
-			{
-				if (info.getPluginType() == ReaderManagerPluginType::PCSC && info.getName().startsWith(QLatin1String("Virtual PCD")))
-				{
-					return info.getName();
-				}
-			}
-			return QString();
+			return vpcdReaderName(*mManager);
 		}
 
 	private Q_SLOTS:

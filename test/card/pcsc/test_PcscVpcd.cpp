@@ -52,14 +52,7 @@ class test_PcscVpcd
 	private Q_SLOTS:
 		void initTestCase()
 		{
-			if (const QString problem = pcscdFixtureProblem(); !problem.isEmpty())
-			{
-				if (qEnvironmentVariableIsSet("CI"))
-				{
-					QFAIL(qPrintable(problem));
-				}
-				QSKIP(qPrintable(problem));
-			}
+			KENDRAWELL_REQUIRE_PCSCD_FIXTURE()
 
 			auto& api = SCardApi::getInstance();
 			SCARDCONTEXT context = 0;

@@ -55,28 +55,13 @@ class test_StateSelectReaderVpcd
 
 		QString vpcdReader() const
 		{
-			const auto infos = mManager->getReaderInfos();
-			for (const auto& info : infos)
-			{
-				if (info.getPluginType() == ReaderManagerPluginType::PCSC && info.getName().startsWith(QLatin1String("Virtual PCD")))
-				{
-					return info.getName();
-				}
-			}
-			return QString();
+			return vpcdReaderName(*mManager);
 		}
 
 	private Q_SLOTS:
 		void initTestCase()
 		{
-			if (const QString problem = pcscdFixtureProblem(); !problem.isEmpty())
-			{
-				if (qEnvironmentVariableIsSet("CI"))
-				{
-					QFAIL(qPrintable(problem));
-				}
-				QSKIP(qPrintable(problem));
-			}
+			KENDRAWELL_REQUIRE_PCSCD_FIXTURE()
 
 			Env::getSingleton<AppSettings>();
 			Env::getSingleton<VolatileSettings>()->setDelay(0);
