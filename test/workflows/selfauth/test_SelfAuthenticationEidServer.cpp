@@ -37,7 +37,8 @@ class test_SelfAuthenticationEidServer
 			QList<QUrl> mLoadedTcTokenUrls;
 		};
 
-		Run selfAuthenticate(const QUrlQuery& pOptions)
+		// pCancelAtPin: the user cancels when asked for the PIN.
+		Run selfAuthenticate(const QUrlQuery& pOptions, bool pCancelAtPin = false)
 		{
 			const auto request = SelfAuthController::createWorkflowRequest();
 			request->initialize();
@@ -49,7 +50,7 @@ class test_SelfAuthenticationEidServer
 			QSignalSpy dataChanged(context.data(), &SelfAuthContext::fireSelfAuthenticationDataChanged);
 			const QUrl tcTokenUrl = mServer.getTcTokenUrl(pOptions);
 			// Connected before the front end claims the context, so it acts before the approval.
-			connect(context.data(), &WorkflowContext::fireStateChanged, this, [&run, context, tcTokenUrl](const QString& pState) {
+			connect(context.data(), &WorkflowContext::fireStateChanged, this, [&run, context, tcTokenUrl, pCancelAtPin](const QString& pState) {
 					if (pState == QLatin1String("StateGetTcToken"))
 					{
 						run.mLoadedTcTokenUrls << context->getTcTokenUrl();
@@ -60,6 +61,10 @@ class test_SelfAuthenticationEidServer
 						// The rights as offered, without the CAN in place of the PIN.
 						const auto& manager = context->getAccessRightManager();
 						*manager = manager->getEffectiveAccessRights() - QSet<AccessRight>({AccessRight::CAN_ALLOWED});
+					}
+					if (pState == QLatin1String("StateEnterPacePassword") && pCancelAtPin)
+					{
+						Q_EMIT context->fireCancelWorkflow();
 					}
 				});
 			TestWorkflowUi ui;
@@ -112,7 +117,6 @@ class test_SelfAuthenticationEidServer
 		{
 			Env::getSingleton<VolatileSettings>()->setUsedAsSdk(false);
 			ReaderManagerFixture::start();
-			QVERIFY(ReaderManagerFixture::insertSimulatorCard(true));
 			Env::getSingleton<NetworkManager>()->clearConnections();
 			mServer.clearEvents();
 		}
@@ -124,8 +128,19 @@ class test_SelfAuthenticationEidServer
 		}
 
 
+		void success_data()
+		{
+			QTest::addColumn<bool>("basicReader");
+
+			QTest::newRow("basic reader") << true;
+			QTest::newRow("pin pad") << false;
+		}
+
+
 		void success()
 		{
+			QFETCH(bool, basicReader);
+			QVERIFY(ReaderManagerFixture::insertSimulatorCard(basicReader));
 			QUrlQuery options;
 			options.addQueryItem(QStringLiteral("level"), QStringLiteral("2"));
 			options.addQueryItem(QStringLiteral("selfauth"), QStringLiteral("1"));
@@ -176,6 +191,7 @@ class test_SelfAuthenticationEidServer
 
 		void invalidDocument()
 		{
+			QVERIFY(ReaderManagerFixture::insertSimulatorCard(true));
 			// The refresh address without the session answers a page, not the document.
 			QUrlQuery options;
 			options.addQueryItem(QStringLiteral("level"), QStringLiteral("2"));
@@ -194,6 +210,28 @@ class test_SelfAuthenticationEidServer
 			const QStringList states = topLevelStates(run.mStates);
 			QCOMPARE(states.mid(states.indexOf(QStringLiteral("StateGetSelfAuthenticationData"))),
 					QStringList({QStringLiteral("StateGetSelfAuthenticationData"), QStringLiteral("FinalState")}));
+		}
+
+
+		void cancellationInTheTrustedChannel()
+		{
+			QVERIFY(ReaderManagerFixture::insertSimulatorCard(true));
+			QUrlQuery options;
+			options.addQueryItem(QStringLiteral("selfauth"), QStringLiteral("1"));
+			const auto run = selfAuthenticate(options, true);
+
+			QCOMPARE(run.mContext->getStatus().getStatusCode(), GlobalStatus::Code::Workflow_Cancellation_By_User);
+			QCOMPARE(run.mContext->getFailureCode()->getReason(), FailureCode::Reason::User_Cancelled);
+			// The channel cleans up and tells the server; then the error check ends the workflow.
+			QCOMPARE(run.mStates.mid(run.mStates.size() - 3), QStringList({QStringLiteral("StateStartPaosResponse"), QStringLiteral("StateCheckError"), QStringLiteral("FinalState")}));
+			QVERIFY(!run.mStates.contains(QStringLiteral("StateCheckRefreshAddress")));
+			QVERIFY(!run.mStates.contains(QStringLiteral("StateGetSelfAuthenticationData")));
+			QCOMPARE(run.mDataChanged, 0);
+			const auto requests = mServer.getEvents(QStringLiteral("request"));
+			for (const auto& request : requests)
+			{
+				QVERIFY(request.value(QLatin1String("path")).toString() != QLatin1String("/refresh"));
+			}
 		}
 
 
