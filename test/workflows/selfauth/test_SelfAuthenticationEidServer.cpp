@@ -125,6 +125,9 @@ class test_SelfAuthenticationEidServer
 		void cleanup()
 		{
 			ReaderManagerFixture::stop();
+			// Ends the manager's connection thread now: left running until the exit, its
+			// OpenSSL thread state shows up as a leak.
+			Env::getSingleton<NetworkManager>()->clearConnections();
 		}
 
 

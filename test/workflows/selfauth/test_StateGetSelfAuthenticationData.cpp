@@ -80,6 +80,9 @@ class test_StateGetSelfAuthenticationData
 		{
 			mUi.reset();
 			mContext.reset();
+			// Ends the manager's connection thread now: left running until the exit, its
+			// OpenSSL thread state shows up as a leak.
+			Env::getSingleton<NetworkManager>()->clearConnections();
 		}
 
 
