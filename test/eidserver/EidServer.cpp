@@ -1,6 +1,7 @@
 #include "EidServer.h"
 
 #include <QCoreApplication>
+#include <QDate>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -507,7 +508,13 @@ QByteArray EidServer::selfAuthenticationDocument(const PaosSession& pSession) co
 		if (it.key() > 0 && it.key() < names.size())
 		{
 			allowed[names.at(it.key())] = QStringLiteral("ALLOWED");
-			personal[names.at(it.key())] = innermostText(it.value());
+			QString value = innermostText(it.value());
+			if (it.key() == 3)
+			{
+				// The card holds YYYYMMDD; the service writes a full date with its zone offset.
+				value = QDate::fromString(value, QStringLiteral("yyyyMMdd")).toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral("+02:00");
+			}
+			personal[names.at(it.key())] = value;
 		}
 	}
 	return QJsonDocument(QJsonObject {{QStringLiteral("OperationsAllowedByUser"), allowed}, {QStringLiteral("PersonalData"), personal}}).toJson();

@@ -38,7 +38,7 @@ bool EidServerProcess::start(const QString& pPkiFolder, bool pStunnel)
 	const auto ready = waitForEvent(QStringLiteral("ready"), nullptr, 120000);
 	if (!ready)
 	{
-		qWarning() << "test-eid-server did not get ready";
+		qWarning() << "test-eid-server did not get ready:" << getEvents(QStringLiteral("error")) << mProcess.state() << mProcess.exitStatus() << mProcess.exitCode();
 		return false;
 	}
 	mReady = *ready;

@@ -37,6 +37,8 @@ namespace tessarovin
 //   fault=unexpected|unknownElement|garbage|close|http500|http503|delay|endError with at=<client
 //   message> (StartPAOS, InitializeFrameworkResponse, EAC1OutputType, EAC2OutputType,
 //   TransmitResponse; default StartPAOS) and delay=<seconds> (35).
+// With selfauth=1 the refresh address answers the self-authentication JSON document of the data
+// groups read (DG1 to DG5, the expiry date as "yyyy-MM-dd+02:00").
 // "/redirect?code=302&to=<url>" answers code with Location to; without "to" it points to itself
 // (a loop), with an empty "to" the Location is empty.
 // Events: "ready", "request" (origin, method, path, query, headers), "tcToken" (session, psk,

@@ -77,6 +77,28 @@ class StubSelfAuthController
 };
 
 
+// The real chain, open for inspection.
+class InspectableSelfAuthController
+	: public SelfAuthController
+{
+	Q_OBJECT
+
+	public:
+		explicit InspectableSelfAuthController(const QSharedPointer<SelfAuthContext>& pContext)
+			: SelfAuthController(pContext)
+		{
+		}
+
+
+		[[nodiscard]] const QStateMachine& getStateMachine() const
+		{
+			return mStateMachine;
+		}
+
+
+};
+
+
 } // namespace
 
 
@@ -178,6 +200,54 @@ class test_SelfAuthController
 			}
 			QCOMPARE(names, QStringList({LOAD, TC, ERR, REF, FDB, SRV, GET, RES, FIN}));
 			QCOMPARE(machine.initialState(), children.constFirst());
+		}
+
+
+		void workflowRequest_data()
+		{
+			QTest::addColumn<bool>("activateUi");
+
+			QTest::newRow("with UI") << true;
+			QTest::newRow("without UI") << false;
+		}
+
+
+		void workflowRequest()
+		{
+			QFETCH(bool, activateUi);
+
+			const auto request = SelfAuthController::createWorkflowRequest(activateUi);
+			QCOMPARE(request->getAction(), Action::SELF_AUTH);
+			QVERIFY(!request->getData().isValid());
+			const auto context = request->getContext().objectCast<SelfAuthContext>();
+			QVERIFY(context);
+			QCOMPARE(context->isActivateUi(), activateUi);
+			// Nothing decides for a self authentication while another workflow runs.
+			QCOMPARE(request->handleBusyWorkflow(SelfAuthController::createWorkflowRequest(), nullptr), WorkflowControl::UNHANDLED);
+
+			request->initialize();
+			QVERIFY(request->getController().objectCast<SelfAuthController>());
+			QCOMPARE(request->getController()->getContext(), request->getContext());
+			QCOMPARE(SelfAuthController::createWorkflowRequest()->getContext().staticCast<SelfAuthContext>()->isActivateUi(), true);
+		}
+
+
+		void realStates()
+		{
+			const auto context = QSharedPointer<SelfAuthContext>::create();
+			const InspectableSelfAuthController controller(context);
+			const auto* machine = &controller.getStateMachine();
+
+			QStringList names;
+			const auto children = machine->findChildren<QAbstractState*>(QString(), Qt::FindDirectChildrenOnly);
+			for (const auto* state : children)
+			{
+				names << state->objectName();
+			}
+			QCOMPARE(names, QStringList({LOAD, QStringLiteral("CompositeStateTrustedChannel"), ERR, QStringLiteral("StateCheckRefreshAddress"),
+					QStringLiteral("StateActivateStoreFeedbackDialog"), QStringLiteral("StateSendWhitelistSurvey"),
+					QStringLiteral("StateGetSelfAuthenticationData"), QStringLiteral("StateShowResult"), FIN}));
+			QCOMPARE(machine->initialState(), children.constFirst());
 		}
 
 

@@ -3,6 +3,7 @@
 #include "context/SelfAuthContext.h"
 #include "controller/WorkflowController.h"
 #include "states/StateBuilder.h"
+#include "WorkflowRequest.h"
 
 #include <QSharedPointer>
 
@@ -82,6 +83,12 @@ class SelfAuthController
 			mStateMachine.addState(state);
 			return state;
 		}
+
+	public:
+		explicit SelfAuthController(const QSharedPointer<SelfAuthContext>& pContext);
+
+		// The front end's start of a self authentication; nothing waits for a busy workflow.
+		[[nodiscard]] static QSharedPointer<WorkflowRequest> createWorkflowRequest(bool pActivateUi = true);
 };
 
 } // namespace tessarovin
