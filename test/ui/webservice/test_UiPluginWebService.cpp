@@ -710,10 +710,15 @@ class test_UiPluginWebService
 			StateTestPlan::cRefreshUrl = QUrl(QStringLiteral("http://127.0.0.1:%1/refresh?id=7&ResultMajor=ok").arg(provider.port()));
 			startController(true);
 
-			QTemporaryDir profile;
+			// Chromium puts its singleton socket below TMPDIR: below the test's own folder its path
+			// can exceed what a socket address holds.
+			QTemporaryDir profile(QStringLiteral("/tmp/chromium-XXXXXX"));
 			QVERIFY(profile.isValid());
 			QProcess browser;
 			browser.setProgram(program);
+			auto environment = QProcessEnvironment::systemEnvironment();
+			environment.insert(QStringLiteral("TMPDIR"), profile.path());
+			browser.setProcessEnvironment(environment);
 			browser.setArguments({
 						QStringLiteral("--headless"), QStringLiteral("--no-sandbox"), QStringLiteral("--disable-gpu"),
 						QStringLiteral("--disable-background-networking"), QStringLiteral("--disable-component-update"),

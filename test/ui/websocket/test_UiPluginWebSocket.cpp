@@ -237,10 +237,11 @@ class LineProcess
 		QProcess mProcess;
 
 	public:
-		LineProcess(const QString& pProgram, const QStringList& pArguments)
+		LineProcess(const QString& pProgram, const QStringList& pArguments, const QProcessEnvironment& pEnvironment = QProcessEnvironment::systemEnvironment())
 		{
 			mProcess.setProgram(pProgram);
 			mProcess.setArguments(pArguments);
+			mProcess.setProcessEnvironment(pEnvironment);
 			mProcess.setStandardErrorFile(QProcess::nullDevice());
 			mProcess.start();
 		}
@@ -576,14 +577,18 @@ class test_UiPluginWebSocket
 				qputenv("KENDRAWELL_WEBSOCKET_ORIGIN", QByteArrayLiteral("^http://127\\.0\\.0\\.1:") + pagePort + '$');
 			}
 
-			QTemporaryDir profile;
+			// Chromium puts its singleton socket below TMPDIR: below the test's own folder its path
+			// can exceed what a socket address holds.
+			QTemporaryDir profile(QStringLiteral("/tmp/chromium-XXXXXX"));
 			QVERIFY(profile.isValid());
+			auto environment = QProcessEnvironment::systemEnvironment();
+			environment.insert(QStringLiteral("TMPDIR"), profile.path());
 			LogCapture capture;
 			const auto url = QStringLiteral("http://127.0.0.1:%1/page.html?ws=ws://127.0.0.1:%2/eID-Kernel").arg(QString::fromLatin1(pagePort)).arg(mPort);
 			LineProcess browser(chromium, {
 						QStringLiteral("--headless=new"), QStringLiteral("--no-sandbox"), QStringLiteral("--disable-gpu"),
 						QStringLiteral("--disable-dev-shm-usage"), QStringLiteral("--no-first-run"), QStringLiteral("--no-default-browser-check"),
-						QStringLiteral("--user-data-dir=") + profile.path(), url});
+						QStringLiteral("--user-data-dir=") + profile.path(), url}, environment);
 
 			const auto report = parse(page.readLine(120000));
 			if (!allowed)
