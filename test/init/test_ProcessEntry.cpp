@@ -362,7 +362,8 @@ class test_ProcessEntry
 		{
 			QTest::addColumn<QByteArray>("address");
 
-			QTest::newRow("path") << QDir::temp().absoluteFilePath(QStringLiteral("notify")).toUtf8();
+			// A socket path below the test's own folder can exceed what a socket address holds.
+			QTest::newRow("path") << QByteArrayLiteral("/tmp/kendrawell-notify-") + QByteArray::number(::getpid());
 			QTest::newRow("abstract") << QByteArrayLiteral("@kendrawell-startup-") + QByteArray::number(::getpid());
 		}
 
