@@ -109,6 +109,8 @@ void authentication(benchmark::State& pState)
 	}
 	program.enableSimulator();
 	program.setEnvironment(QStringLiteral("KENDRAWELL_AUTOMATIC_PIN"), QStringLiteral("731862"));
+	// The test PKI's terminal may use the CAN in place of the PIN, and the automatic front end offers it.
+	program.setEnvironment(QStringLiteral("KENDRAWELL_AUTOMATIC_CAN"), QStringLiteral("284067"));
 	const auto logFolder = qEnvironmentVariable("KENDRAWELL_BENCH_LOG_FOLDER");
 	program.setOutputFile(logFolder.isEmpty() ? QProcess::nullDevice() : logFolder + QStringLiteral("/Kendrawell.log"));
 	if (!program.start(0) || !program.waitForPort())
