@@ -171,7 +171,7 @@ class test_WebServiceProgram
 			const auto report = qScopeGuard([&program] {
 					if (QTest::currentTestFailed())
 					{
-						qWarning().noquote() << program.output().right(30000);
+						qWarning().noquote() << program.output().right(400000);
 					}
 				});
 			QVERIFY(startAuthenticating(program, pin));
