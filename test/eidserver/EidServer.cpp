@@ -531,8 +531,14 @@ void EidServer::handleRefresh(HttpConnection* pConnection, const HttpConnection:
 		pConnection->answer(200, head ? QByteArray() : selfAuthenticationDocument(*session), {{"Content-Type", "application/json"}});
 		return;
 	}
-	pConnection->answer(200, head ? QByteArray() : QByteArrayLiteral("<html><body>Authentication done</body></html>"),
-			{{"Content-Type", "text/html; charset=utf-8"}});
+	// A browser that lands here shows what the client appended, for the tests that only see the page.
+	QByteArray body = QByteArrayLiteral("<html><body>Authentication done");
+	if (const auto shown = pRequest.mUrl.query(QUrl::FullyDecoded); !shown.isEmpty())
+	{
+		body += "<p id=\"query\">" + shown.toHtmlEscaped().toUtf8() + "</p>";
+	}
+	body += "</body></html>";
+	pConnection->answer(200, head ? QByteArray() : body, {{"Content-Type", "text/html; charset=utf-8"}});
 }
 
 

@@ -271,8 +271,14 @@ UiPluginAutomatic::OptionalData UiPluginAutomatic::getOptionalData(const ReaderI
 
 void UiPluginAutomatic::handlePassword()
 {
-	const auto paceCode = mContext->getPaceOutputData().getPaceReturnCode();
-	if (paceCode != CardReturnCode::OK && paceCode != CardReturnCode::UNDEFINED)
+	// A wrong password is a PACE run that ended with OK and a result code of the card: the result,
+	// not the return code, tells it apart.
+	const auto& paceOutput = mContext->getPaceOutputData();
+	const auto paceCode = paceOutput.getPaceReturnCode();
+	const auto paceResult = paceOutput.getPaceResult();
+	const bool wrongPassword = paceResult != PaceResult::UNDEFINED && paceResult != PaceResult::OK_PIN && paceResult != PaceResult::OK_PIN_AUTH
+			&& paceResult != PaceResult::OK_CAN && paceResult != PaceResult::OK_CAN_AUTH && paceResult != PaceResult::OK_PUK;
+	if (wrongPassword || (paceCode != CardReturnCode::OK && paceCode != CardReturnCode::UNDEFINED))
 	{
 		// Never a second try: a wrong password would only count the card down.
 		qCWarning(automatic) << "Previous PACE failed... abort automatic workflow";

@@ -216,6 +216,59 @@ class test_UiPluginAutomatic
 		}
 
 
+		// The PACE before this password request ended with the card's answer: a wrong password
+		// stops the run (the simulator never counts down, a real card would), a right CAN before
+		// the PIN does not.
+		void passwordAfterCardResult_data()
+		{
+			QTest::addColumn<PacePasswordId>("previousType");
+			QTest::addColumn<quint32>("resultCode");
+			QTest::addColumn<bool>("killed");
+
+			QTest::newRow("wrong PIN") << PacePasswordId::PACE_PIN << 0xF00663C2U << true;
+			QTest::newRow("wrong PIN, last try left") << PacePasswordId::PACE_PIN << 0xF00663C1U << true;
+			QTest::newRow("wrong CAN") << PacePasswordId::PACE_CAN << 0xF00663C2U << true;
+			QTest::newRow("right CAN") << PacePasswordId::PACE_CAN << 0U << false;
+			QTest::newRow("right PIN") << PacePasswordId::PACE_PIN << 0U << false;
+		}
+
+
+		void passwordAfterCardResult()
+		{
+			QFETCH(PacePasswordId, previousType);
+			QFETCH(quint32, resultCode);
+			QFETCH(bool, killed);
+
+			QVERIFY(ReaderManagerFixture::insertEidCard(cReader, {"9000"}));
+			const auto context = start(createRequest<AuthContext>());
+			const auto connection = ReaderManagerFixture::connect(cReader);
+			QVERIFY(connection);
+			context->setCardConnection(connection);
+			EstablishPaceChannelOutput output(previousType);
+			output.setPaceReturnCode(CardReturnCode::OK);
+			output.setResultCode(resultCode);
+			context->setPaceOutputData(output);
+			context->setPasswordType(PacePasswordId::PACE_PIN);
+
+			context->setCurrentState(QStringLiteral("StateEnterPacePassword"));
+
+			if (killed)
+			{
+				QVERIFY(isKilled(context));
+				QVERIFY(context->getPin().isEmpty());
+				QCOMPARE(mLog->count(QStringLiteral("Previous PACE failed... abort automatic workflow")), 1);
+			}
+			else
+			{
+				QVERIFY(context->isStateApproved());
+				QVERIFY(!context->isWorkflowKilled());
+				QCOMPARE(context->getPin(), QStringLiteral("731862"));
+			}
+			mPlugin->onWorkflowFinished(QSharedPointer<WorkflowRequest>());
+			context->setCardConnection(QSharedPointer<CardConnection>());
+		}
+
+
 		// A card for the reader selection: one that is there already, or one put into the simulator.
 		void insertCard_data()
 		{

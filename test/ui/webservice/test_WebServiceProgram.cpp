@@ -1,132 +1,23 @@
+#include "EidServerProcess.h"
+#include "ProgramProcess.h"
 #include "TestEnvironment.h"
 
-#include <QDeadlineTimer>
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
+#include <QJsonObject>
 #include <QProcess>
-#include <QProcessEnvironment>
 #include <QScopeGuard>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QUrlQuery>
 #include <QtTest>
 
-#include <csignal>
-
-#include <sys/prctl.h>
+#include <algorithm>
 
 using namespace tessarovin;
 
 namespace
 {
-
-// The program of this build, from the test programs' folder.
-QString programPath()
-{
-	return getProgramDirectory() + QStringLiteral("/../src/init/Kendrawell");
-}
-
-
-// One run of the whole program, in a home and temporary folder of its own.
-class Program
-{
-	private:
-		QTemporaryDir mHome;
-		QProcess mProcess;
-
-	public:
-		Program()
-		{
-			mProcess.setProcessChannelMode(QProcess::MergedChannels);
-			// A test that dies must not leave the program running.
-			mProcess.setChildProcessModifier([] {
-					prctl(PR_SET_PDEATHSIG, SIGKILL);
-				});
-		}
-
-
-		~Program()
-		{
-			if (mProcess.state() != QProcess::NotRunning)
-			{
-				mProcess.kill();
-				mProcess.waitForFinished();
-			}
-		}
-
-
-		bool start(quint16 pPort)
-		{
-			auto environment = QProcessEnvironment::systemEnvironment();
-			for (const auto& name : {"HOME", "TMPDIR", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"})
-			{
-				environment.insert(QString::fromLatin1(name), mHome.path());
-			}
-			environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-			mProcess.setProcessEnvironment(environment);
-			mProcess.start(programPath(), {
-						QStringLiteral("--ui"), QStringLiteral("webservice"), QStringLiteral("--ui"), QStringLiteral("automatic"),
-						QStringLiteral("--port"), QString::number(pPort), QStringLiteral("--address"), QStringLiteral("127.0.0.1")
-					});
-			return mProcess.waitForStarted(30000);
-		}
-
-
-		// The port the program names in its port file; 0 until it has written one.
-		[[nodiscard]] quint16 port() const
-		{
-			QFile file(QDir(mHome.path()).filePath(QStringLiteral("Kendrawell.%1.port").arg(mProcess.processId())));
-			return file.open(QIODevice::ReadOnly) ? static_cast<quint16>(file.readAll().trimmed().toUInt()) : 0;
-		}
-
-
-		[[nodiscard]] bool hasPortFile() const
-		{
-			return !QDir(mHome.path()).entryList({QStringLiteral("*.port")}, QDir::Files).isEmpty();
-		}
-
-
-		bool waitForPort()
-		{
-			const QDeadlineTimer deadline(60000);
-			while (port() == 0)
-			{
-				if (deadline.hasExpired() || mProcess.state() == QProcess::NotRunning)
-				{
-					return false;
-				}
-				QTest::qWait(20);
-			}
-			return true;
-		}
-
-
-		// The exit code, or -1 when it did not end in time.
-		int waitForExit()
-		{
-			if (!mProcess.waitForFinished(60000) || mProcess.exitStatus() != QProcess::NormalExit)
-			{
-				return -1;
-			}
-			return mProcess.exitCode();
-		}
-
-
-		void terminate()
-		{
-			mProcess.terminate();
-		}
-
-
-		QByteArray output()
-		{
-			return mProcess.readAll();
-		}
-
-
-};
-
 
 QByteArray status(quint16 pPort)
 {
@@ -134,6 +25,64 @@ QByteArray status(quint16 pPort)
 	curl.start(QStringLiteral("curl"), {QStringLiteral("-sS"), QStringLiteral("--max-time"), QStringLiteral("30"), QStringLiteral("http://127.0.0.1:%1/eID-Client?Status").arg(pPort)});
 	curl.waitForFinished(60000);
 	return curl.readAllStandardOutput();
+}
+
+
+// What curl -sv saw of the answers: the status codes in order and the final answer's headers.
+struct Exchange
+{
+	QList<int> mStatuses;
+	QMap<QByteArray, QByteArray> mHeaders;
+	QByteArray mTrace;
+};
+
+
+Exchange curlVerbose(const QUrl& pUrl)
+{
+	QProcess curl;
+	curl.start(QStringLiteral("curl"), {QStringLiteral("-sv"), QStringLiteral("--max-time"), QStringLiteral("120"), pUrl.toString(QUrl::FullyEncoded)});
+	curl.closeWriteChannel();
+	if (!curl.waitForFinished(300000))
+	{
+		curl.kill();
+		curl.waitForFinished();
+	}
+
+	Exchange exchange;
+	exchange.mTrace = curl.readAllStandardError();
+	const auto lines = exchange.mTrace.split('\n');
+	for (auto line : lines)
+	{
+		line = line.trimmed();
+		if (!line.startsWith("< "))
+		{
+			continue;
+		}
+		line = line.mid(2);
+		if (line.startsWith("HTTP/"))
+		{
+			exchange.mStatuses << line.split(' ').value(1).toInt();
+			exchange.mHeaders.clear();
+			continue;
+		}
+		const auto colon = line.indexOf(':');
+		if (colon > 0)
+		{
+			exchange.mHeaders.insert(line.left(colon).toLower(), line.mid(colon + 1).trimmed());
+		}
+	}
+	return exchange;
+}
+
+
+// The browser's call of the local address for an authentication with that TC token.
+QUrl activationUrl(quint16 pPort, const QUrl& pTcTokenUrl)
+{
+	QUrlQuery query;
+	query.addQueryItem(QStringLiteral("tcTokenURL"), QString::fromLatin1(QUrl::toPercentEncoding(pTcTokenUrl.toString(QUrl::FullyEncoded))));
+	QUrl url(QStringLiteral("http://127.0.0.1:%1/eID-Client").arg(pPort));
+	url.setQuery(query);
+	return url;
 }
 
 
@@ -145,10 +94,187 @@ class test_WebServiceProgram
 {
 	Q_OBJECT
 
+	private:
+		EidServerProcess mServer;
+
+		// The program with the simulated card and the automatic front end's PIN, serving on a free port.
+		bool startAuthenticating(ProgramProcess& pProgram, const QString& pPin)
+		{
+			if (!pProgram.installWithTestConfiguration())
+			{
+				qWarning() << "Cannot copy the program";
+				return false;
+			}
+			pProgram.enableSimulator();
+			pProgram.setEnvironment(QStringLiteral("KENDRAWELL_AUTOMATIC_PIN"), pPin);
+			// The test PKI's terminal may use the CAN in place of the PIN, which the automatic front
+			// end, working as an SDK, always offers: PACE then runs with the CAN.
+			pProgram.setEnvironment(QStringLiteral("KENDRAWELL_AUTOMATIC_CAN"), pPin == QLatin1String("731862") ? QStringLiteral("284067") : pPin);
+			return pProgram.start(0) && pProgram.waitForPort();
+		}
+
+
+		// The provider's refresh page saw the browser come back with that result.
+		bool refreshReached(const QString& pMajor, const QByteArray& pUserAgent = QByteArray())
+		{
+			return mServer.waitForEvent(QStringLiteral("request"), [&pMajor, &pUserAgent](const QJsonObject& pEvent) {
+					const QUrlQuery query(pEvent.value(QLatin1String("query")).toString());
+					QString agent;
+					const auto headers = pEvent.value(QLatin1String("headers")).toObject();
+					for (auto header = headers.constBegin(); header != headers.constEnd(); ++header)
+					{
+						if (header.key().compare(QLatin1String("User-Agent"), Qt::CaseInsensitive) == 0)
+						{
+							agent = header.value().toString();
+						}
+					}
+					return pEvent.value(QLatin1String("path")).toString() == QLatin1String("/refresh")
+						   && query.queryItemValue(QStringLiteral("ResultMajor")) == pMajor
+						   && agent.contains(QString::fromLatin1(pUserAgent));
+				}, 10000).has_value();
+		}
+
 	private Q_SLOTS:
 		void initTestCase()
 		{
-			QVERIFY2(QFileInfo(programPath()).isExecutable(), qPrintable(programPath()));
+			QVERIFY2(QFileInfo(ProgramProcess::getBuiltProgram()).isExecutable(), qPrintable(ProgramProcess::getBuiltProgram()));
+			QVERIFY(mServer.start());
+		}
+
+
+		void init()
+		{
+			mServer.clearEvents();
+		}
+
+
+		void authentication_data()
+		{
+			QTest::addColumn<QString>("pin");
+			QTest::addColumn<QString>("major");
+
+			QTest::newRow("success") << QStringLiteral("731862") << QStringLiteral("ok");
+			// The simulator never counts down: the front end must give up after one wrong password
+			// (PIN and CAN both wrong), or the run would ask forever.
+			QTest::newRow("wrong PIN") << QStringLiteral("111111") << QStringLiteral("error");
+		}
+
+
+		// A whole authentication of the program as curl sees it: the interim 102 at once, then
+		// the 303 to the provider's refresh address with the result.
+		void authentication()
+		{
+			QFETCH(QString, pin);
+			QFETCH(QString, major);
+
+			ProgramProcess program;
+			const auto report = qScopeGuard([&program] {
+					if (QTest::currentTestFailed())
+					{
+						qWarning().noquote() << program.output().right(400000);
+					}
+				});
+			QVERIFY(startAuthenticating(program, pin));
+			const auto exchange = curlVerbose(activationUrl(program.port(), mServer.getTcTokenUrl()));
+			QVERIFY2(exchange.mTrace.contains("< HTTP/1.0 102"), exchange.mTrace.constData());
+			QCOMPARE(exchange.mStatuses, QList<int>({102, 303}));
+			QCOMPARE(exchange.mHeaders.value("connection"), QByteArray("close"));
+			QCOMPARE(exchange.mHeaders.value("cache-control"), QByteArray("no-cache, no-store"));
+			QCOMPARE(exchange.mHeaders.value("pragma"), QByteArray("no-cache"));
+
+			const QUrl location(QString::fromUtf8(exchange.mHeaders.value("location")));
+			QCOMPARE(location.scheme(), QStringLiteral("https"));
+			QCOMPARE(location.port(), static_cast<int>(mServer.getPort(QStringLiteral("provider"))));
+			QCOMPARE(location.path(), QStringLiteral("/refresh"));
+			const QUrlQuery query(location);
+			QVERIFY(query.hasQueryItem(QStringLiteral("session")));
+			QCOMPARE(query.queryItemValue(QStringLiteral("ResultMajor")), major);
+
+			// The dialogue with the eID server ended; the server read the data groups only on success.
+			QVERIFY(mServer.waitForEvent(QStringLiteral("paos"), [](const QJsonObject& pEvent) {
+					return pEvent.value(QLatin1String("sent")).toString() == QLatin1String("StartPAOSResponse");
+				}, 10000));
+			const auto paos = mServer.getEvents(QStringLiteral("paos"));
+			const bool dataRead = std::any_of(paos.cbegin(), paos.cend(), [](const QJsonObject& pEvent) {
+					return pEvent.value(QLatin1String("data")).toObject().contains(QLatin1String("plain"));
+				});
+			if (major == QLatin1String("ok"))
+			{
+				QVERIFY(!query.hasQueryItem(QStringLiteral("ResultMinor")));
+				QVERIFY(dataRead);
+			}
+			else
+			{
+				QVERIFY(!query.queryItemValue(QStringLiteral("ResultMinor")).isEmpty());
+				QVERIFY(!dataRead);
+			}
+
+			// The program serves on after the authentication and ends cleanly.
+			QVERIFY(status(program.port()).contains("Implementation-Title: Kendrawell2"));
+			program.terminate();
+			QCOMPARE(program.waitForExit(), 0);
+			const auto log = program.output();
+			QVERIFY2(log.contains("Fallback to full automatic UI"), log.right(20000).constData());
+			if (major != QLatin1String("ok"))
+			{
+				QVERIFY(log.contains("Previous PACE failed... abort automatic workflow"));
+			}
+		}
+
+
+		// A real browser takes the interim 102 and then the 303 over HTTP/1.0 and shows the
+		// provider's refresh page with the result.
+		void chromium()
+		{
+			const QString browserProgram = QStringLiteral("/usr/bin/chromium");
+			if (!QFileInfo::exists(browserProgram))
+			{
+				if (qEnvironmentVariableIsSet("CI"))
+				{
+					QFAIL("Chromium is not installed");
+				}
+				QSKIP("Chromium is not installed (Debian package chromium)");
+			}
+
+			ProgramProcess program;
+			QVERIFY(startAuthenticating(program, QStringLiteral("731862")));
+
+			QTemporaryDir profile;
+			QVERIFY(profile.isValid());
+			QProcess browser;
+			browser.start(browserProgram, {
+						QStringLiteral("--headless"), QStringLiteral("--no-sandbox"), QStringLiteral("--disable-gpu"),
+						QStringLiteral("--disable-background-networking"), QStringLiteral("--disable-component-update"),
+						QStringLiteral("--disable-sync"), QStringLiteral("--no-first-run"), QStringLiteral("--ignore-certificate-errors"),
+						QStringLiteral("--user-data-dir=") + profile.path(), QStringLiteral("--dump-dom"),
+						activationUrl(program.port(), mServer.getTcTokenUrl()).toString(QUrl::FullyEncoded)
+					});
+			const auto stop = qScopeGuard([&browser] {
+					if (browser.state() != QProcess::NotRunning)
+					{
+						browser.kill();
+						browser.waitForFinished();
+					}
+				});
+			const bool finished = browser.waitForFinished(300000);
+			const auto page = browser.readAllStandardOutput();
+			const bool started = !mServer.getEvents(QStringLiteral("tcToken")).isEmpty();
+			if (!finished || browser.exitStatus() != QProcess::NormalExit || browser.exitCode() != 0 || page.isEmpty())
+			{
+				const auto reason = QStringLiteral("Chromium cannot run here: %1").arg(QString::fromLocal8Bit(browser.readAllStandardError().right(2000)));
+				if (qEnvironmentVariableIsSet("CI") || started)
+				{
+					QFAIL(qPrintable(reason));
+				}
+				QSKIP(qPrintable(reason));
+			}
+
+			QVERIFY2(page.contains("Authentication done"), page.constData());
+			QVERIFY2(page.contains("ResultMajor=ok</p>"), page.constData());
+			QVERIFY(refreshReached(QStringLiteral("ok"), "Chrome"));
+
+			program.terminate();
+			QCOMPARE(program.waitForExit(), 0);
 		}
 
 
@@ -156,13 +282,13 @@ class test_WebServiceProgram
 		// first one serves on and ends cleanly on SIGTERM, taking its port file along.
 		void secondInstance()
 		{
-			Program first;
+			ProgramProcess first;
 			QVERIFY(first.start(0));
 			QVERIFY(first.waitForPort());
 			const auto port = first.port();
 			QVERIFY(status(port).contains("Implementation-Title: Kendrawell2"));
 
-			Program second;
+			ProgramProcess second;
 			QVERIFY(second.start(port));
 			QCOMPARE(second.waitForExit(), 1);
 			const auto secondLog = second.output();
@@ -203,7 +329,7 @@ class test_WebServiceProgram
 					return socket.waitForConnected(100);
 				}(), 30000);
 
-			Program program;
+			ProgramProcess program;
 			QVERIFY(program.start(port));
 			QCOMPARE(program.waitForExit(), 1);
 			const auto log = program.output();
