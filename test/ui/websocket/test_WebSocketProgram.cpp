@@ -525,46 +525,6 @@ class test_WebSocketProgram
 		}
 
 
-		// The client's workflow ends with the client, however the client goes.
-		void leavingCancels_data()
-		{
-			QTest::addColumn<QByteArray>("leave");
-
-			QTest::newRow("close frame") << QByteArray("close");
-			QTest::newRow("connection dropped") << QByteArray("drop");
-		}
-
-
-		void leavingCancels()
-		{
-			QFETCH(QByteArray, leave);
-
-			Program program;
-			QVERIFY(program.start({QStringLiteral("websocket")}));
-			QVERIFY(program.waitForPort());
-			{
-				Client client;
-				open(client, program.port());
-				authenticateUpToPin(client, tcTokenUrl(), "[]");
-				QVERIFY(!(leave == "close" ? client.close() : client.drop()).contains(QLatin1String("error")));
-			}
-
-			// The eID server learns of the end from the client's last answer.
-			const auto failed = mServer.waitForEvent(QStringLiteral("paos"), [](const QJsonObject& pEvent) {
-					return pEvent.contains(QLatin1String("resultOk")) && !pEvent.value(QLatin1String("resultOk")).toBool();
-				}, 120000);
-			QVERIFY(failed);
-
-			// The next client finds nothing running.
-			Client next;
-			QVERIFY(waitFor([&next, &program] {
-					return next.connect(program.port()).value(QLatin1String("open")).toBool();
-				}, 60000));
-			const auto status = next.command(R"({"cmd":"GET_STATUS"})");
-			QVERIFY2(status == parse(R"({"msg":"STATUS","workflow":null,"progress":null,"state":null})"), program.output().right(20000).constData());
-		}
-
-
 };
 
 
