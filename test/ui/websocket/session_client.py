@@ -57,7 +57,7 @@ async def main():
             else:
                 out({"error": "unknown step " + step})
         except Exception as error:  # the test reads every failure as a line
-            out({"error": repr(error)})
+            out({"error": repr(error), "cause": repr(error.__cause__)})
     if socket is not None:
         await socket.close()
 

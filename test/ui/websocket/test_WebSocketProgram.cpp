@@ -1,6 +1,7 @@
 // The whole program of this build as a child, beside the test security configuration, driven over
 // its WebSocket by Python's websockets library (session_client.py): authentications against the
-// test eID server with the simulated card in basic-reader mode, and a PIN change. PC/SC stays out
+// test eID server with the simulated card in basic-reader mode, a PIN change, and the refusal of a
+// client while an authentication the browser started runs. PC/SC stays out
 // (the program's pcsc-lite looks for pcscd at a socket that does not exist), so that readers of
 // other tests never take part.
 #include "EidServerProcess.h"
@@ -522,6 +523,55 @@ class test_WebSocketProgram
 			QCOMPARE(enterNewPin.value(QLatin1String("reader")).toObject().value(QLatin1String("name")).toString(), QStringLiteral("Simulator"));
 			QCOMPARE(client.command(R"({"cmd":"SET_NEW_PIN","value":"12345"})").value(QLatin1String("error")).toString(), QStringLiteral("You must provide 6 digits"));
 			QCOMPARE(client.command(R"({"cmd":"SET_NEW_PIN","value":"246810"})"), parse(R"({"msg":"CHANGE_PIN","success":true})"));
+		}
+
+
+		// An authentication the browser started, held at StartPAOS by the eID server, keeps the
+		// WebSocket client out until it ends.
+		void dominationRefusedDuringBrowserWorkflow()
+		{
+			Program program;
+			QVERIFY(program.start({QStringLiteral("webservice"), QStringLiteral("automatic"), QStringLiteral("websocket")},
+					{{QStringLiteral("KENDRAWELL_AUTOMATIC_PIN"), cPin}}));
+			QVERIFY(program.waitForPort());
+
+			QUrlQuery options;
+			options.addQueryItem(QStringLiteral("fault"), QStringLiteral("delay"));
+			options.addQueryItem(QStringLiteral("at"), QStringLiteral("StartPAOS"));
+			options.addQueryItem(QStringLiteral("delay"), QStringLiteral("30"));
+			const auto activation = QStringLiteral("http://127.0.0.1:%1/eID-Client?tcTokenURL=%2").arg(program.port()).arg(QString::fromLatin1(QUrl::toPercentEncoding(tcTokenUrl(options))));
+			QProcess browser;
+			browser.start(QStringLiteral("curl"), {QStringLiteral("-sS"), QStringLiteral("-o"), QStringLiteral("/dev/null"), QStringLiteral("-w"), QStringLiteral("%{http_code}"),
+											   QStringLiteral("--max-time"), QStringLiteral("300"), activation});
+			QVERIFY(browser.waitForStarted());
+
+			QVERIFY(mServer.waitForEvent(QStringLiteral("paos"), [](const QJsonObject& pEvent) {
+					return pEvent.value(QLatin1String("received")).toString() == QLatin1String("StartPAOS");
+				}, 120000));
+			// The refusal is an HTTP/1.0 answer, whose status line Python's websockets does not
+			// read: the client of our own (ws_client.py) reads it.
+			{
+				QProcess refused;
+				refused.start(QStringLiteral("/usr/bin/python3"), {fixture(QStringLiteral("ws_client.py"))});
+				refused.write(QByteArrayLiteral("connect ") + QByteArray::number(program.port()) + QByteArrayLiteral(" /eID-Kernel\n"));
+				refused.closeWriteChannel();
+				QVERIFY(waitFor([&refused] {
+						return refused.state() == QProcess::NotRunning;
+					}, 60000));
+				QCOMPARE(parse(refused.readAllStandardOutput()), QJsonObject({{QStringLiteral("status"), 409}}));
+			}
+
+			QVERIFY(waitFor([&browser] {
+					return browser.state() == QProcess::NotRunning;
+				}, 300000));
+			QCOMPARE(browser.readAllStandardOutput(), QByteArray("303"));
+
+			// Once it is over, the client gets in.
+			Client client;
+			QVERIFY(waitFor([&client, &program] {
+					return client.connect(program.port()).value(QLatin1String("open")).toBool();
+				}, 60000));
+			QCOMPARE(client.command(R"({"cmd":"GET_INFO"})").value(QLatin1String("msg")).toString(), QStringLiteral("INFO"));
 		}
 
 
