@@ -239,9 +239,14 @@ class test_WebServiceProgram
 			ProgramProcess program;
 			QVERIFY(startAuthenticating(program, QStringLiteral("731862")));
 
-			QTemporaryDir profile;
+			// Chromium puts its singleton socket below TMPDIR: below the test's own folder its path
+			// can exceed what a socket address holds.
+			QTemporaryDir profile(QStringLiteral("/tmp/chromium-XXXXXX"));
 			QVERIFY(profile.isValid());
 			QProcess browser;
+			auto environment = QProcessEnvironment::systemEnvironment();
+			environment.insert(QStringLiteral("TMPDIR"), profile.path());
+			browser.setProcessEnvironment(environment);
 			browser.start(browserProgram, {
 						QStringLiteral("--headless"), QStringLiteral("--no-sandbox"), QStringLiteral("--disable-gpu"),
 						QStringLiteral("--disable-background-networking"), QStringLiteral("--disable-component-update"),
