@@ -2,8 +2,6 @@
 
 #include "Env.h"
 #include "LogCapture.h"
-#include "NetworkManager.h"
-#include "SecureStorage.h"
 #include "TestEnvironment.h"
 #include "UpdatableFile.h"
 #include "UpdateServer.h"
@@ -55,19 +53,13 @@ class test_ProviderConfiguration
 	private Q_SLOTS:
 		void initTestCase()
 		{
-			QVERIFY(mServer.start());
-			QVERIFY(mServer.writeConfig());
-			QCOMPARE(SecureStorage::getInstance().getUpdateCertificates().size(), 1);
-			NetworkManager::lockProxy = true;
-			NetworkManager::setApplicationProxyFactory();
+			QVERIFY(mServer.setUp());
 		}
 
 
 		void cleanupTestCase()
 		{
-			UpdateServer::removeConfig();
-			Env::getSingleton<NetworkManager>()->onShutdown();
-			QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+			UpdateServer::tearDown();
 		}
 
 

@@ -3,8 +3,6 @@
 #include "Env.h"
 #include "FileProvider.h"
 #include "LanguageLoader.h"
-#include "NetworkManager.h"
-#include "SecureStorage.h"
 #include "TestEnvironment.h"
 #include "UpdatableFile.h"
 #include "UpdateServer.h"
@@ -59,19 +57,13 @@ class test_ReleaseInformation
 		void initTestCase()
 		{
 			QCoreApplication::setApplicationVersion(QStringLiteral("2.6.3"));
-			QVERIFY(mServer.start());
-			QVERIFY(mServer.writeConfig());
-			QCOMPARE(SecureStorage::getInstance().getUpdateCertificates().size(), 1);
-			NetworkManager::lockProxy = true;
-			NetworkManager::setApplicationProxyFactory();
+			QVERIFY(mServer.setUp());
 		}
 
 
 		void cleanupTestCase()
 		{
-			UpdateServer::removeConfig();
-			Env::getSingleton<NetworkManager>()->onShutdown();
-			QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+			UpdateServer::tearDown();
 		}
 
 

@@ -2,8 +2,6 @@
 
 #include "Env.h"
 #include "LogCapture.h"
-#include "NetworkManager.h"
-#include "SecureStorage.h"
 #include "TestEnvironment.h"
 #include "TestPeer.h"
 #include "UpdateServer.h"
@@ -77,13 +75,7 @@ class test_Downloader
 	private Q_SLOTS:
 		void initTestCase()
 		{
-			QVERIFY(mServer.start());
-			QVERIFY(mServer.writeConfig());
-			QCOMPARE(SecureStorage::getInstance().getUpdateCertificates().size(), 1);
-
-			// Only a locked proxy keeps libproxy's view of the host out of these tests.
-			NetworkManager::lockProxy = true;
-			NetworkManager::setApplicationProxyFactory();
+			QVERIFY(mServer.setUp());
 
 			mServer.putFile(QStringLiteral("data.json"), QByteArrayLiteral("{\"data\": 1}"), cModified);
 			mServer.putFile(QStringLiteral("empty.json"), QByteArray(), cModified);
@@ -93,10 +85,7 @@ class test_Downloader
 
 		void cleanupTestCase()
 		{
-			UpdateServer::removeConfig();
-			// As the program does at exit: otherwise the access manager's cached connections outlive the event loop that would free them.
-			Env::getSingleton<NetworkManager>()->onShutdown();
-			QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+			UpdateServer::tearDown();
 		}
 
 

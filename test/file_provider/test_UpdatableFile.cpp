@@ -3,8 +3,6 @@
 #include "Downloader.h"
 #include "Env.h"
 #include "LogCapture.h"
-#include "NetworkManager.h"
-#include "SecureStorage.h"
 #include "TestEnvironment.h"
 #include "UpdateServer.h"
 
@@ -109,11 +107,7 @@ class test_UpdatableFile
 	private Q_SLOTS:
 		void initTestCase()
 		{
-			QVERIFY(mServer.start());
-			QVERIFY(mServer.writeConfig());
-			QCOMPARE(SecureStorage::getInstance().getUpdateCertificates().size(), 1);
-			NetworkManager::lockProxy = true;
-			NetworkManager::setApplicationProxyFactory();
+			QVERIFY(mServer.setUp());
 
 			mCache = QStandardPaths::standardLocations(QStandardPaths::CacheLocation).value(0);
 			QVERIFY(mCache.startsWith(QDir::homePath()));
@@ -122,10 +116,7 @@ class test_UpdatableFile
 
 		void cleanupTestCase()
 		{
-			UpdateServer::removeConfig();
-			// As the program does at exit: otherwise the access manager's cached connections outlive the event loop that would free them.
-			Env::getSingleton<NetworkManager>()->onShutdown();
-			QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+			UpdateServer::tearDown();
 		}
 
 

@@ -1,5 +1,9 @@
 #include "UpdateServer.h"
 
+#include "Env.h"
+#include "NetworkManager.h"
+#include "SecureStorage.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -20,6 +24,26 @@ UpdateServer::UpdateServer()
 	: mPeer()
 	, mRoot(QDir::temp().filePath(QStringLiteral("update-server")))
 {
+}
+
+
+bool UpdateServer::setUp()
+{
+	if (!start() || !writeConfig() || SecureStorage::getInstance().getUpdateCertificates().size() != 1)
+	{
+		return false;
+	}
+	NetworkManager::lockProxy = true;
+	NetworkManager::setApplicationProxyFactory();
+	return true;
+}
+
+
+void UpdateServer::tearDown()
+{
+	removeConfig();
+	Env::getSingleton<NetworkManager>()->onShutdown();
+	QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 

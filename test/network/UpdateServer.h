@@ -45,6 +45,13 @@ class UpdateServer
 		bool writeConfig(const QJsonObject& pOverrides = QJsonObject()) const;
 		static void removeConfig();
 
+		// What a test of the updater does first: start, writeConfig, check that the configuration
+		// took the server's certificate, and lock the proxy so that the host's proxy stays out.
+		bool setUp();
+		// And last: removeConfig, and the network manager's shutdown as the program does at exit,
+		// or its cached connections outlive the event loop that would free them.
+		static void tearDown();
+
 		[[nodiscard]] quint16 port() const;
 		[[nodiscard]] QUrl url(const QString& pPath) const;
 		[[nodiscard]] QString root() const;

@@ -2,8 +2,6 @@
 
 #include "Env.h"
 #include "LogCapture.h"
-#include "NetworkManager.h"
-#include "SecureStorage.h"
 #include "TestEnvironment.h"
 #include "UpdateServer.h"
 
@@ -124,20 +122,14 @@ class test_AppUpdater
 		void initTestCase()
 		{
 			QCoreApplication::setApplicationVersion(QStringLiteral("2.6.3"));
-			QVERIFY(mServer.start());
-			QVERIFY(mServer.writeConfig());
-			QCOMPARE(SecureStorage::getInstance().getUpdateCertificates().size(), 1);
-			NetworkManager::lockProxy = true;
-			NetworkManager::setApplicationProxyFactory();
+			QVERIFY(mServer.setUp());
 			mCache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
 		}
 
 
 		void cleanupTestCase()
 		{
-			UpdateServer::removeConfig();
-			Env::getSingleton<NetworkManager>()->onShutdown();
-			QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+			UpdateServer::tearDown();
 		}
 
 
