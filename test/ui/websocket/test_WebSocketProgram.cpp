@@ -1,9 +1,9 @@
 // The whole program of this build as a child, beside the test security configuration, driven over
 // its WebSocket by Python's websockets library (session_client.py): authentications against the
-// test eID server with the simulated card in basic-reader mode, a PIN change, and the refusal of a
-// client while an authentication the browser started runs. PC/SC stays out
-// (the program's pcsc-lite looks for pcscd at a socket that does not exist), so that readers of
-// other tests never take part.
+// test eID server with the simulated card in basic-reader mode, a client that leaves in the middle
+// of one, a PIN change, and the refusal of a client while an authentication the browser started
+// runs. PC/SC stays out (the program's pcsc-lite looks for pcscd at a socket that does not exist),
+// so that readers of other tests never take part.
 #include "EidServerProcess.h"
 #include "TestEnvironment.h"
 #include "TestPki.h"
@@ -241,8 +241,9 @@ class Client
 		}
 
 
-		// The next message that is no READER or STATUS event (those come whenever something changes).
-		QJsonObject next()
+		// The next message that is no READER or STATUS event (those come whenever something changes),
+		// or the next one of the name given.
+		QJsonObject next(const QString& pName = QString())
 		{
 			while (true)
 			{
@@ -254,7 +255,7 @@ class Client
 				}
 				mReceived << message;
 				const auto name = message.value(QLatin1String("msg")).toString();
-				if (name != QLatin1String("READER") && name != QLatin1String("STATUS"))
+				if (pName.isEmpty() ? name != QLatin1String("READER") && name != QLatin1String("STATUS") : name == pName)
 				{
 					return message;
 				}
@@ -504,6 +505,68 @@ class test_WebSocketProgram
 			QCOMPARE(client.command(R"({"cmd":"CANCEL"})"), parse(R"({"msg":"BAD_STATE","error":"CANCEL"})"));
 			QVERIFY(client.send(runAuth(tcTokenUrl())));
 			QCOMPARE(client.next(), parse(R"({"msg":"AUTH"})"));
+		}
+
+
+		// The client goes in the middle of an authentication: the workflow ends with an error for the
+		// eID server, and the next client finds nothing running and gets answers.
+		void leavingDuringWorkflow_data()
+		{
+			QTest::addColumn<bool>("atPin");
+			QTest::addColumn<bool>("withCloseFrame");
+
+			QTest::newRow("rights, close") << false << true;
+			QTest::newRow("PIN, close") << true << true;
+			QTest::newRow("PIN, dropped") << true << false;
+		}
+
+
+		void leavingDuringWorkflow()
+		{
+			QFETCH(bool, atPin);
+			QFETCH(bool, withCloseFrame);
+
+			Program program;
+			QVERIFY(program.start({QStringLiteral("websocket")}));
+			QVERIFY(program.waitForPort());
+			{
+				Client client;
+				open(client, program.port());
+				if (atPin)
+				{
+					authenticateUpToPin(client, tcTokenUrl(), "[]");
+				}
+				else
+				{
+					QVERIFY(client.send(runAuth(tcTokenUrl())));
+					QCOMPARE(client.next(), parse(R"({"msg":"AUTH"})"));
+					QCOMPARE(client.next().value(QLatin1String("msg")).toString(), QStringLiteral("ACCESS_RIGHTS"));
+				}
+
+				if (withCloseFrame)
+				{
+					QVERIFY(client.close().contains(QLatin1String("close")));
+				}
+				else
+				{
+					QCOMPARE(client.drop(), parse(R"({"dropped":true})"));
+				}
+			}
+
+			QVERIFY(mServer.waitForEvent(QStringLiteral("paos"), [](const QJsonObject& pEvent) {
+					return pEvent.value(QLatin1String("resultMinor")).toString() == QLatin1String("http://www.bsi.bund.de/ecard/api/1.1/resultminor/sal#cancellationByUser");
+				}, 120000));
+
+			Client next;
+			QVERIFY(waitFor([&next, &program] {
+					return next.connect(program.port()).value(QLatin1String("open")).toBool();
+				}, 60000));
+			QCOMPARE(next.command(R"({"cmd":"SET_API_LEVEL","level":3})").value(QLatin1String("current")).toInt(), 3);
+			QVERIFY(next.send(QByteArrayLiteral(R"({"cmd":"GET_STATUS"})")));
+			QCOMPARE(next.next(QStringLiteral("STATUS")), parse(R"({"msg":"STATUS","workflow":null,"progress":null,"state":null})"));
+			QVERIFY(next.send(runAuth(tcTokenUrl())));
+			QCOMPARE(next.next(), parse(R"({"msg":"AUTH"})"));
+			QCOMPARE(next.next().value(QLatin1String("msg")).toString(), QStringLiteral("ACCESS_RIGHTS"));
 		}
 
 
