@@ -76,7 +76,11 @@ MsgHandlerAuth::MsgHandlerAuth(const QJsonObject& pObj, MsgContext& pContext)
 		return;
 	}
 
-	MsgHandlerWorkflows::requestWorkflow(cAuthRequestFactory(activationUrl, QVariant(), AuthContext::BrowserHandler(), headers));
+	if (!MsgHandlerWorkflows::requestWorkflow(cAuthRequestFactory(activationUrl, QVariant(), AuthContext::BrowserHandler(), headers)))
+	{
+		setError(QLatin1String("Unexpected condition"));
+		return;
+	}
 	setVoid();
 }
 

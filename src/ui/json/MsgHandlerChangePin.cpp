@@ -37,13 +37,19 @@ MsgHandlerChangePin::MsgHandlerChangePin(const QSharedPointer<ChangePinContext>&
 MsgHandlerChangePin::MsgHandlerChangePin(const QJsonObject& pObj, MsgContext& pContext)
 	: MsgHandler(MsgType::CHANGE_PIN)
 {
-	setVoid();
 	MsgHandlerWorkflows::handleWorkflowProperties(pObj, pContext);
 
+	// The client would otherwise wait for a workflow that never comes.
 	if (!cChangePinRequestFactory)
 	{
 		qCCritical(json) << "Cannot create a PIN change";
+		setError(QLatin1String("Unexpected condition"));
 		return;
 	}
-	MsgHandlerWorkflows::requestWorkflow(cChangePinRequestFactory(false, true, false));
+	if (!MsgHandlerWorkflows::requestWorkflow(cChangePinRequestFactory(false, true, false)))
+	{
+		setError(QLatin1String("Unexpected condition"));
+		return;
+	}
+	setVoid();
 }

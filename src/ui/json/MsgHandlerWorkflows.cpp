@@ -47,13 +47,14 @@ void MsgHandlerWorkflows::handleWorkflowProperties(const QJsonObject& pObj, MsgC
 }
 
 
-void MsgHandlerWorkflows::requestWorkflow(const QSharedPointer<WorkflowRequest>& pRequest)
+bool MsgHandlerWorkflows::requestWorkflow(const QSharedPointer<WorkflowRequest>& pRequest)
 {
 	auto* plugin = Env::getSingleton<UiLoader>()->getLoaded<UiPluginJson>();
 	if (!plugin || !pRequest)
 	{
 		qCCritical(json) << "Cannot request a workflow without the JSON front end";
-		return;
+		return false;
 	}
 	Q_EMIT plugin->fireWorkflowRequested(pRequest);
+	return true;
 }

@@ -17,8 +17,9 @@ class MsgHandlerWorkflows
 	public:
 		static void handleWorkflowProperties(const QJsonObject& pObj, MsgContext& pContext);
 
-		// Through the loaded JSON front end; a program without it starts nothing.
-		static void requestWorkflow(const QSharedPointer<WorkflowRequest>& pRequest);
+		// Through the loaded JSON front end; false when there is none (a program without it starts
+		// nothing).
+		[[nodiscard]] static bool requestWorkflow(const QSharedPointer<WorkflowRequest>& pRequest);
 };
 
 } // namespace tessarovin

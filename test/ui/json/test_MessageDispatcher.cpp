@@ -237,6 +237,32 @@ class test_MessageDispatcher
 		}
 
 
+		// A program without the JSON front end (a fuzz binary) has nobody to hand a workflow to: the
+		// client hears so instead of waiting for a workflow that never starts.
+		void runWithoutFrontEnd_data()
+		{
+			QTest::addColumn<QByteArray>("command");
+			QTest::addColumn<QByteArray>("answer");
+
+			QTest::newRow("RUN_AUTH") << QByteArray(R"({"cmd":"RUN_AUTH","tcTokenURL":"https:\/\/a.example","request":1})")
+									  << QByteArray(R"({"msg":"AUTH","error":"Unexpected condition","request":1})");
+			QTest::newRow("RUN_CHANGE_PIN") << QByteArray(R"({"cmd":"RUN_CHANGE_PIN"})")
+											<< QByteArray(R"({"msg":"CHANGE_PIN","error":"Unexpected condition"})");
+		}
+
+
+		void runWithoutFrontEnd()
+		{
+			QFETCH(QByteArray, command);
+			QFETCH(QByteArray, answer);
+
+			LogCapture capture;
+			MessageDispatcher dispatcher;
+			QCOMPARE(parse(dispatcher.processCommand(command).getData()), parse(answer));
+			QCOMPARE(capture.count(QStringLiteral("Cannot request a workflow without the JSON front end")), 1);
+		}
+
+
 		void invalidJson_data()
 		{
 			QTest::addColumn<QByteArray>("command");
