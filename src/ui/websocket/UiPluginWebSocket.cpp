@@ -12,6 +12,15 @@
 
 using namespace tessarovin;
 
+namespace
+{
+
+// Commands are a few hundred bytes; without a bound a client could make the program buffer
+// gigabytes. A larger message closes the connection with 1009.
+constexpr quint64 cMaxMessageSize = 1024 * 1024;
+
+} // namespace
+
 
 UiPluginWebSocket::UiPluginWebSocket()
 	: UiPlugin()
@@ -179,6 +188,8 @@ void UiPluginWebSocket::onNewConnection()
 
 	releaseConnection();
 	mConnection = mWebSocketServer.nextPendingConnection();
+	mConnection->setMaxAllowedIncomingFrameSize(cMaxMessageSize);
+	mConnection->setMaxAllowedIncomingMessageSize(cMaxMessageSize);
 	if (mHandshakeSocket)
 	{
 		// From now on the WebSocket tells when the client goes, and the socket goes with it.

@@ -570,6 +570,51 @@ class test_WebSocketProgram
 		}
 
 
+		// "status": false of one client holds for the next one until a RUN command sets it again.
+		void progressStatusSurvivesReconnect()
+		{
+			Program program;
+			QVERIFY(program.start({QStringLiteral("websocket")}));
+			QVERIFY(program.waitForPort());
+			{
+				Client client;
+				open(client, program.port());
+				auto silent = runAuth(tcTokenUrl());
+				silent.insert(QStringLiteral("status"), false);
+				QVERIFY(client.send(silent));
+				QCOMPARE(client.next(), parse(R"({"msg":"AUTH"})"));
+				QCOMPARE(client.next().value(QLatin1String("msg")).toString(), QStringLiteral("ACCESS_RIGHTS"));
+				QVERIFY(client.close().contains(QLatin1String("close")));
+			}
+
+			// Up to the end of a cancelled authentication, which sets the progress on its way.
+			const auto authenticate = [this](Client& pClient, const QJsonObject& pCommand) {
+						pClient.mReceived.clear();
+						QVERIFY(pClient.send(pCommand));
+						QCOMPARE(pClient.next(), parse(R"({"msg":"AUTH"})"));
+						QCOMPARE(pClient.next().value(QLatin1String("msg")).toString(), QStringLiteral("ACCESS_RIGHTS"));
+						QVERIFY(pClient.command(R"({"cmd":"CANCEL"})").contains(QLatin1String("result")));
+					};
+			const auto statusCount = [](const Client& pClient) {
+						return std::count_if(pClient.mReceived.cbegin(), pClient.mReceived.cend(), [](const QJsonObject& pMessage) {
+								return pMessage.value(QLatin1String("msg")).toString() == QLatin1String("STATUS");
+							});
+					};
+
+			Client next;
+			QVERIFY(waitFor([&next, &program] {
+					return next.connect(program.port()).value(QLatin1String("open")).toBool();
+				}, 60000));
+			authenticate(next, runAuth(tcTokenUrl()));
+			QCOMPARE(statusCount(next), 0);
+
+			auto loud = runAuth(tcTokenUrl());
+			loud.insert(QStringLiteral("status"), true);
+			authenticate(next, loud);
+			QVERIFY(statusCount(next) > 0);
+		}
+
+
 		void changePin()
 		{
 			Program program;
