@@ -168,6 +168,13 @@ class Program
 		}
 
 
+		// The program with the WebSocket as its only front end, serving.
+		bool startWebSocketOnly()
+		{
+			return start({QStringLiteral("websocket")}) && waitForPort();
+		}
+
+
 		QByteArray output()
 		{
 			return mProcess.readAll();
@@ -364,15 +371,34 @@ class test_WebSocketProgram
 		}
 
 
+		// From the RUN_AUTH given to the review of the rights.
+		static void authenticateUpToRights(Client& pClient, const QJsonObject& pRunAuth)
+		{
+			QVERIFY(pClient.send(pRunAuth));
+			QCOMPARE(pClient.next(), parse(R"({"msg":"AUTH"})"));
+			QCOMPARE(pClient.next().value(QLatin1String("msg")).toString(), QStringLiteral("ACCESS_RIGHTS"));
+		}
+
+
 		// From RUN_AUTH to the PIN entry with the rights given.
 		static void authenticateUpToPin(Client& pClient, const QString& pTcTokenUrl, const QByteArray& pRights)
 		{
-			QCOMPARE(pClient.send(runAuth(pTcTokenUrl)), true);
-			QCOMPARE(pClient.next(), parse(R"({"msg":"AUTH"})"));
-			QCOMPARE(pClient.next().value(QLatin1String("msg")).toString(), QStringLiteral("ACCESS_RIGHTS"));
+			authenticateUpToRights(pClient, runAuth(pTcTokenUrl));
 			QCOMPARE(pClient.command(QByteArrayLiteral("{\"cmd\":\"SET_ACCESS_RIGHTS\",\"chat\":") + pRights + '}').value(QLatin1String("msg")).toString(), QStringLiteral("ACCESS_RIGHTS"));
 			QCOMPARE(pClient.command(R"({"cmd":"ACCEPT"})"), parse(R"({"msg":"INSERT_CARD"})"));
 			QCOMPARE(pClient.command(R"({"cmd":"SET_CARD","name":"Simulator"})").value(QLatin1String("msg")).toString(), QStringLiteral("ENTER_PIN"));
+		}
+
+		// An authentication up to the PIN entry (with the required rights alone) or to the review of
+		// the rights.
+		void authenticateUpTo(Client& pClient, bool pAtPin) const
+		{
+			if (pAtPin)
+			{
+				authenticateUpToPin(pClient, tcTokenUrl(), "[]");
+				return;
+			}
+			authenticateUpToRights(pClient, runAuth(tcTokenUrl()));
 		}
 
 	private Q_SLOTS:
@@ -394,8 +420,7 @@ class test_WebSocketProgram
 		void authentication()
 		{
 			Program program;
-			QVERIFY(program.start({QStringLiteral("websocket")}));
-			QVERIFY(program.waitForPort());
+			QVERIFY(program.startWebSocketOnly());
 			Client client;
 			open(client, program.port());
 
@@ -477,21 +502,11 @@ class test_WebSocketProgram
 			QFETCH(bool, atPin);
 
 			Program program;
-			QVERIFY(program.start({QStringLiteral("websocket")}));
-			QVERIFY(program.waitForPort());
+			QVERIFY(program.startWebSocketOnly());
 			Client client;
 			open(client, program.port());
 
-			if (atPin)
-			{
-				authenticateUpToPin(client, tcTokenUrl(), "[]");
-			}
-			else
-			{
-				QVERIFY(client.send(runAuth(tcTokenUrl())));
-				QCOMPARE(client.next(), parse(R"({"msg":"AUTH"})"));
-				QCOMPARE(client.next().value(QLatin1String("msg")).toString(), QStringLiteral("ACCESS_RIGHTS"));
-			}
+			authenticateUpTo(client, atPin);
 
 			const auto result = client.command(R"({"cmd":"CANCEL"})");
 			QCOMPARE(result.value(QLatin1String("msg")).toString(), QStringLiteral("AUTH"));
@@ -527,21 +542,11 @@ class test_WebSocketProgram
 			QFETCH(bool, withCloseFrame);
 
 			Program program;
-			QVERIFY(program.start({QStringLiteral("websocket")}));
-			QVERIFY(program.waitForPort());
+			QVERIFY(program.startWebSocketOnly());
 			{
 				Client client;
 				open(client, program.port());
-				if (atPin)
-				{
-					authenticateUpToPin(client, tcTokenUrl(), "[]");
-				}
-				else
-				{
-					QVERIFY(client.send(runAuth(tcTokenUrl())));
-					QCOMPARE(client.next(), parse(R"({"msg":"AUTH"})"));
-					QCOMPARE(client.next().value(QLatin1String("msg")).toString(), QStringLiteral("ACCESS_RIGHTS"));
-				}
+				authenticateUpTo(client, atPin);
 
 				if (withCloseFrame)
 				{
@@ -564,9 +569,7 @@ class test_WebSocketProgram
 			QCOMPARE(next.command(R"({"cmd":"SET_API_LEVEL","level":3})").value(QLatin1String("current")).toInt(), 3);
 			QVERIFY(next.send(QByteArrayLiteral(R"({"cmd":"GET_STATUS"})")));
 			QCOMPARE(next.next(QStringLiteral("STATUS")), parse(R"({"msg":"STATUS","workflow":null,"progress":null,"state":null})"));
-			QVERIFY(next.send(runAuth(tcTokenUrl())));
-			QCOMPARE(next.next(), parse(R"({"msg":"AUTH"})"));
-			QCOMPARE(next.next().value(QLatin1String("msg")).toString(), QStringLiteral("ACCESS_RIGHTS"));
+			authenticateUpToRights(next, runAuth(tcTokenUrl()));
 		}
 
 
@@ -574,25 +577,20 @@ class test_WebSocketProgram
 		void progressStatusSurvivesReconnect()
 		{
 			Program program;
-			QVERIFY(program.start({QStringLiteral("websocket")}));
-			QVERIFY(program.waitForPort());
+			QVERIFY(program.startWebSocketOnly());
 			{
 				Client client;
 				open(client, program.port());
 				auto silent = runAuth(tcTokenUrl());
 				silent.insert(QStringLiteral("status"), false);
-				QVERIFY(client.send(silent));
-				QCOMPARE(client.next(), parse(R"({"msg":"AUTH"})"));
-				QCOMPARE(client.next().value(QLatin1String("msg")).toString(), QStringLiteral("ACCESS_RIGHTS"));
+				authenticateUpToRights(client, silent);
 				QVERIFY(client.close().contains(QLatin1String("close")));
 			}
 
 			// Up to the end of a cancelled authentication, which sets the progress on its way.
-			const auto authenticate = [this](Client& pClient, const QJsonObject& pCommand) {
+			const auto authenticate = [](Client& pClient, const QJsonObject& pCommand) {
 						pClient.mReceived.clear();
-						QVERIFY(pClient.send(pCommand));
-						QCOMPARE(pClient.next(), parse(R"({"msg":"AUTH"})"));
-						QCOMPARE(pClient.next().value(QLatin1String("msg")).toString(), QStringLiteral("ACCESS_RIGHTS"));
+						authenticateUpToRights(pClient, pCommand);
 						QVERIFY(pClient.command(R"({"cmd":"CANCEL"})").contains(QLatin1String("result")));
 					};
 			const auto statusCount = [](const Client& pClient) {
@@ -618,8 +616,7 @@ class test_WebSocketProgram
 		void changePin()
 		{
 			Program program;
-			QVERIFY(program.start({QStringLiteral("websocket")}));
-			QVERIFY(program.waitForPort());
+			QVERIFY(program.startWebSocketOnly());
 			Client client;
 			open(client, program.port());
 
