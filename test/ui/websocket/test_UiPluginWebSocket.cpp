@@ -778,18 +778,26 @@ class test_UiPluginWebSocket
 				QCOMPARE(client.connect(mPort), 101);
 				QByteArray text = R"({"cmd":"GET_INFO","padding":""})";
 				text.insert(text.size() - 2, QByteArray(size - text.size(), 'x'));
-				QVERIFY(client.step(command + ' ' + text).value(QLatin1String("sent")).toBool());
-				const auto answer = client.step("recv");
+				const bool sent = client.step(command + ' ' + text).value(QLatin1String("sent")).toBool();
 				if (size <= 1024 * 1024)
 				{
-					QCOMPARE(parse(answer.value(QLatin1String("text")).toString().toUtf8()).value(QLatin1String("msg")).toString(), QStringLiteral("INFO"));
+					QVERIFY(sent);
+					QCOMPARE(parse(client.step("recv").value(QLatin1String("text")).toString().toUtf8()).value(QLatin1String("msg")).toString(), QStringLiteral("INFO"));
 					return;
 				}
-				// A frame over the bound is refused at its header, with the rest of it unread: the
-				// connection may then end in a reset before the client reads the close frame.
-				if (command != "send" || !answer.contains(QLatin1String("eof")))
+
+				// A frame over the bound is refused at its header with the rest of it unread: the
+				// client's sending may fail, or the connection end in a reset before the client
+				// reads the close frame. Fragments under the bound are read whole.
+				const bool wholeFrame = command == "send";
+				QVERIFY(sent || wholeFrame);
+				if (sent)
 				{
-					QCOMPARE(answer.value(QLatin1String("close")).toInt(), 1009);
+					const auto answer = client.step("recv");
+					if (!wholeFrame || !answer.contains(QLatin1String("eof")))
+					{
+						QCOMPARE(answer.value(QLatin1String("close")).toInt(), 1009);
+					}
 				}
 			}
 
