@@ -124,7 +124,8 @@ QByteArray CvcFixture::sign(const QSharedPointer<EVP_PKEY>& pKey, const QByteArr
 	const QByteArray digest = QCryptographicHash::hash(pData, QCryptographicHash::Sha256);
 	const int size = (EVP_PKEY_get_bits(pKey.data()) + 7) / 8;
 
-	// A random nonce gives r a leading zero octet once in 256 tries on average.
+	// A random nonce gives r a leading zero octet once in 256 tries on average; a signature asked
+	// for without one must not have it by chance either.
 	for (int attempt = 0; attempt < 100000; ++attempt)
 	{
 		const OpenSslPtr<EVP_PKEY_CTX, EVP_PKEY_CTX_free> ctx(EVP_PKEY_CTX_new(pKey.data(), nullptr));
@@ -143,7 +144,7 @@ QByteArray CvcFixture::sign(const QSharedPointer<EVP_PKEY>& pKey, const QByteArr
 		const auto* data = reinterpret_cast<const uchar*>(der.constData());
 		const OpenSslPtr<ECDSA_SIG, ECDSA_SIG_free> signature(d2i_ECDSA_SIG(nullptr, &data, static_cast<long>(length)));
 		const QByteArray r = toFixedSize(ECDSA_SIG_get0_r(signature.get()), size);
-		if (!pLeadingZero || r.at(0) == '\0')
+		if ((r.at(0) == '\0') == pLeadingZero)
 		{
 			return r + toFixedSize(ECDSA_SIG_get0_s(signature.get()), size);
 		}

@@ -43,7 +43,7 @@ class CvcFixture
 		// Key fields by context tag (1 to 7) with their contents, in the given order.
 		static QByteArray publicKey(const QList<QPair<int, QByteArray>>& pFields);
 
-		// Plain signature r || s over SHA-256 of the data; with pLeadingZero the r half starts with 00.
+		// Plain signature r || s over SHA-256 of the data; the r half starts with 00 exactly when pLeadingZero.
 		static QByteArray sign(const QSharedPointer<EVP_PKEY>& pKey, const QByteArray& pData, bool pLeadingZero = false);
 		static QByteArray certificate(const QByteArray& pBody, const QByteArray& pSignature);
 		// A certificate of the given role and references whose signature is not meant to verify.
