@@ -2,6 +2,7 @@
 
 #include "LogCapture.h"
 #include "ReaderManagerFixture.h"
+#include "ReaderThreadHold.h"
 #include "SingleStateController.h"
 #include "SpyArgument.h"
 #include "Survey.h"
@@ -10,8 +11,6 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
-#include <QScopeGuard>
-#include <QSemaphore>
 
 
 using namespace tessarovin;
@@ -336,18 +335,12 @@ class test_StateConnectCard
 			QVERIFY(ReaderManagerFixture::insertEidCard(cReader, {"9000"}));
 
 			// The reader thread is held: the connection is asked for, but its answer cannot come yet.
-			QSemaphore hold;
-			auto release = qScopeGuard([&hold] {
-					hold.release();
-				});
-			QVERIFY(MockReaderManagerPlugin::runOnPlugin([&hold](MockReaderManagerPlugin&) {
-					hold.acquire();
-				}, true));
+			ReaderThreadHold hold;
+			QVERIFY(hold.isHeld());
 			run(cReader);
 			QVERIFY(mLog->contains(cConnecting));
 			mContext->setReaderPluginTypes({ReaderManagerPluginType::SIMULATOR});
 			QCOMPARE(mRetry->count(), 1);
-			release.dismiss();
 			hold.release();
 
 			// The answer arrives at nobody; its connection is dropped and frees the card again.

@@ -7,14 +7,13 @@
 #include "LogCapture.h"
 #include "paos/PaosGolden.h"
 #include "ReaderManagerFixture.h"
+#include "ReaderThreadHold.h"
 #include "SingleStateController.h"
 #include "SpyArgument.h"
 #include "TestPki.h"
 #include "TestWorkflowUi.h"
 
 #include <QFile>
-#include <QScopeGuard>
-#include <QSemaphore>
 #include <QTemporaryDir>
 
 
@@ -335,13 +334,8 @@ class test_StateDidAuthenticateEac1
 			const LogCapture log;
 
 			// The reader thread is held: the command is asked for, but cannot run yet.
-			QSemaphore hold;
-			auto release = qScopeGuard([&hold] {
-					hold.release();
-				});
-			QVERIFY(MockReaderManagerPlugin::runOnPlugin([&hold](MockReaderManagerPlugin&) {
-					hold.acquire();
-				}, true));
+			ReaderThreadHold hold;
+			QVERIFY(hold.isHeld());
 
 			SingleStateController controller(mContext);
 			auto* state = controller.setState<StateDidAuthenticateEac1>();
@@ -356,7 +350,6 @@ class test_StateDidAuthenticateEac1
 			QCOMPARE(mContext->getStatus().getStatusCode(), GlobalStatus::Code::Workflow_Card_Removed);
 
 			// The challenge that comes later reaches nobody.
-			release.dismiss();
 			hold.release();
 			QVERIFY(ReaderManagerFixture::waitForEarlierCommands(mContext->getCardConnection()));
 			QCOMPARE(cardCommands().count(QByteArray("0084000008")), 1);

@@ -11,6 +11,7 @@
 #include "paos/PaosGolden.h"
 #include "PeerTerminalProcess.h"
 #include "ReaderManagerFixture.h"
+#include "ReaderThreadHold.h"
 #include "SingleStateController.h"
 #include "SpyArgument.h"
 #include "states/StateDidAuthenticateEac1.h"
@@ -18,8 +19,6 @@
 #include "TestWorkflowUi.h"
 
 #include <QFile>
-#include <QScopeGuard>
-#include <QSemaphore>
 #include <QTemporaryDir>
 
 
@@ -402,13 +401,8 @@ class test_StateDidAuthenticateEac2
 			const LogCapture log;
 
 			// The reader thread is held: the command is asked for, but cannot run yet.
-			QSemaphore hold;
-			auto release = qScopeGuard([&hold] {
-					hold.release();
-				});
-			QVERIFY(MockReaderManagerPlugin::runOnPlugin([&hold](MockReaderManagerPlugin&) {
-					hold.acquire();
-				}, true));
+			ReaderThreadHold hold;
+			QVERIFY(hold.isHeld());
 
 			SingleStateController controller(mContext);
 			auto* state = controller.setState<StateDidAuthenticateEac2>();
@@ -423,7 +417,6 @@ class test_StateDidAuthenticateEac2
 			QCOMPARE(mContext->getStatus().getStatusCode(), GlobalStatus::Code::Workflow_Card_Removed);
 
 			// The command's failure that comes later reaches nobody.
-			release.dismiss();
 			hold.release();
 			QVERIFY(ReaderManagerFixture::waitForEarlierCommands(mContext->getCardConnection()));
 			QVERIFY(log.contains(QStringLiteral("DidAuthenticateEAC2Command | ReturnCode of internal execute: PROTOCOL_ERROR")));
