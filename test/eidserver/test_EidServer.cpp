@@ -4,6 +4,7 @@
 // of chip authentication.
 
 #include "EidServerProcess.h"
+#include "HttpAnswer.h"
 #include "TestEnvironment.h"
 #include "TestPki.h"
 
@@ -31,14 +32,6 @@ namespace
 using Pkey = std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)>;
 
 const char* const cOk = "http://www.bsi.bund.de/ecard/api/1.1/resultmajor#ok";
-
-
-struct Answer
-{
-	int mStatus = 0;
-	QMap<QByteArray, QByteArray> mHeaders;
-	QByteArray mBody;
-};
 
 
 // What the tests read from a PAOS document: body type, xsi:type, header ids and texts by local name.
@@ -395,27 +388,6 @@ QByteArray httpPost(const QByteArray& pBody)
 }
 
 
-Answer parseAnswer(const QByteArray& pData)
-{
-	Answer answer;
-	const auto start = pData.indexOf("HTTP/1.1 ");
-	const auto end = pData.indexOf("\r\n\r\n", start);
-	if (start < 0 || end < 0)
-	{
-		return answer;
-	}
-	const QList<QByteArray> lines = pData.mid(start, end - start).split('\n');
-	answer.mStatus = lines.value(0).split(' ').value(1).toInt();
-	for (const auto& line : lines.mid(1))
-	{
-		const auto colon = line.indexOf(':');
-		answer.mHeaders.insert(line.left(colon).trimmed().toLower(), line.mid(colon + 1).trimmed());
-	}
-	answer.mBody = pData.mid(end + 4, answer.mHeaders.value("content-length").toInt());
-	return answer;
-}
-
-
 } // namespace
 
 
@@ -461,7 +433,7 @@ class test_EidServer
 
 
 		// One message over a fresh TLS-PSK connection, as Qt's socket sends it (a client independent of ours).
-		Answer post(const Token& pToken, const QByteArray& pBody)
+		HttpAnswer post(const Token& pToken, const QByteArray& pBody)
 		{
 			QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
 			configuration.setProtocol(QSsl::TlsV1_2);
@@ -477,16 +449,16 @@ class test_EidServer
 			if (!socket.waitForEncrypted(30000))
 			{
 				qWarning() << "No TLS-PSK connection:" << socket.errorString();
-				return Answer();
+				return HttpAnswer();
 			}
 			socket.write(httpPost(pBody));
 			QByteArray data;
-			Answer answer;
+			HttpAnswer answer;
 			while (socket.waitForReadyRead(60000))
 			{
 				data += socket.readAll();
-				answer = parseAnswer(data);
-				if (answer.mStatus != 0 && answer.mBody.size() >= answer.mHeaders.value("content-length").toInt())
+				answer = HttpAnswer::parse(data);
+				if (answer.mStatus != 0 && answer.mBody.size() >= answer.mHeader.value("content-length").toInt())
 				{
 					break;
 				}
@@ -640,10 +612,10 @@ class test_EidServer
 
 			const QString url = QStringLiteral("https://127.0.0.1:%1/redirect?%2").arg(mServer.getPort(listener)).arg(query);
 			const QByteArray headers = runCurl({QStringLiteral("-o"), QStringLiteral("/dev/null"), QStringLiteral("-D"), QStringLiteral("-"), url});
-			const Answer answer = parseAnswer(headers);
+			const HttpAnswer answer = HttpAnswer::parse(headers);
 			QCOMPARE(answer.mStatus, status);
-			QVERIFY(answer.mHeaders.contains("location"));
-			QCOMPARE(QString::fromUtf8(answer.mHeaders.value("location")), location == QLatin1String("self") ? url : location);
+			QVERIFY(answer.mHeader.contains("location"));
+			QCOMPARE(QString::fromUtf8(answer.mHeader.value("location")), location == QLatin1String("self") ? url : location);
 		}
 
 
@@ -652,7 +624,7 @@ class test_EidServer
 			const Token token = fetchToken(QStringLiteral("selfauth=1"));
 			const QString address = token.mDocument.mTexts.value(QStringLiteral("RefreshAddress"));
 			const QByteArray head = runCurl({QStringLiteral("-I"), address});
-			QCOMPARE(parseAnswer(head).mStatus, 200);
+			QCOMPARE(HttpAnswer::parse(head).mStatus, 200);
 			QVERIFY(mServer.waitForEvent(QStringLiteral("request"), [](const QJsonObject& pEvent){
 						return pEvent.value(QLatin1String("method")).toString() == QLatin1String("HEAD")
 							   && pEvent.value(QLatin1String("path")).toString() == QLatin1String("/refresh");
@@ -690,9 +662,9 @@ class test_EidServer
 			QCOMPARE(runSClient({QStringLiteral("-quiet"), QStringLiteral("-tls1_2"), QStringLiteral("-psk"), QString::fromLatin1(token.mPsk),
 								 QStringLiteral("-psk_identity"), QString::fromLatin1(token.mSessionId)}, request, output, exitCode), QProcess::NormalExit);
 			QCOMPARE(exitCode, 0);
-			const Answer answer = parseAnswer(output);
+			const HttpAnswer answer = HttpAnswer::parse(output);
 			QCOMPARE(answer.mStatus, 200);
-			QCOMPARE(answer.mHeaders.value("content-type"), QByteArray("application/vnd.paos+xml; charset=utf-8"));
+			QCOMPARE(answer.mHeader.value("content-type"), QByteArray("application/vnd.paos+xml; charset=utf-8"));
 			const Document reply(answer.mBody);
 			QCOMPARE(reply.mType, type);
 			QCOMPARE(reply.mProtocolDataType, protocolDataType);
@@ -788,7 +760,7 @@ class test_EidServer
 			}
 			QCOMPARE(exitCode, 0);
 			QVERIFY(output.contains("subject=C = DE, O = Tessarovin Test, " + certificate));
-			const Document reply(parseAnswer(output).mBody);
+			const Document reply(HttpAnswer::parse(output).mBody);
 			QCOMPARE(reply.mType, QStringLiteral("InitializeFramework"));
 			QCOMPARE(reply.mRelatesTo, QStringLiteral("urn:uuid:listener"));
 		}
@@ -828,7 +800,7 @@ class test_EidServer
 			QString relatesTo;
 			const auto send = [&](const QByteArray& pBody){
 						const QString id = QStringLiteral("urn:uuid:client-%1").arg(++counter);
-						const Answer answer = post(token, envelope(relatesTo, id, pBody));
+						const HttpAnswer answer = post(token, envelope(relatesTo, id, pBody));
 						const Document reply(answer.mBody);
 						if (answer.mStatus != 200 || reply.mRelatesTo != id)
 						{
@@ -1019,17 +991,17 @@ class test_EidServer
 			QFETCH(QByteArray, header);
 
 			const Token token = fetchToken(options);
-			const Answer answer = post(token, envelope(QString(), QStringLiteral("urn:uuid:fault"), startPaos(token.mSessionId)));
+			const HttpAnswer answer = post(token, envelope(QString(), QStringLiteral("urn:uuid:fault"), startPaos(token.mSessionId)));
 			QCOMPARE(answer.mStatus, status);
 			QCOMPARE(Document(answer.mBody).mType, type);
-			QCOMPARE(answer.mHeaders.value("pragma"), header);
+			QCOMPARE(answer.mHeader.value("pragma"), header);
 			if (options.contains(QLatin1String("garbage")))
 			{
 				QCOMPARE(answer.mBody, QByteArray("This is no PAOS message <<<"));
 			}
 			if (options.contains(QLatin1String("at=")))
 			{
-				const Answer second = post(token, envelope(Document(answer.mBody).mMessageId, QStringLiteral("urn:uuid:second"), initializeFrameworkResponse()));
+				const HttpAnswer second = post(token, envelope(Document(answer.mBody).mMessageId, QStringLiteral("urn:uuid:second"), initializeFrameworkResponse()));
 				QCOMPARE(second.mStatus, 503);
 			}
 		}
@@ -1066,7 +1038,7 @@ class test_EidServer
 					output, exitCode, port);
 			QCOMPARE(exitCode, 0);
 			QVERIFY(output.contains("New, TLSv1.2"));
-			const Document token(parseAnswer(output).mBody);
+			const Document token(HttpAnswer::parse(output).mBody);
 			QCOMPARE(token.mTexts.value(QStringLiteral("ServerAddress")), QStringLiteral("https://127.0.0.1:%1/paos").arg(port));
 			QCOMPARE(token.mTexts.contains(QStringLiteral("PSK")), psk);
 			const QByteArray sessionId = token.mTexts.value(QStringLiteral("SessionIdentifier")).toLatin1();
@@ -1080,18 +1052,18 @@ class test_EidServer
 						output, exitCode, port);
 				QCOMPARE(exitCode, 0);
 				QVERIFY(output.contains("New, TLSv1.2, Cipher is RSA-PSK-AES256-GCM-SHA384"));
-				QCOMPARE(Document(parseAnswer(output).mBody).mType, QStringLiteral("InitializeFramework"));
+				QCOMPARE(Document(HttpAnswer::parse(output).mBody).mType, QStringLiteral("InitializeFramework"));
 				options.removeLast();
 				options.removeLast();
 			}
 			options << QStringLiteral("-sess_in") << session;
 			const QByteArray body = psk ? initializeFrameworkResponse() : startPaos(sessionId);
-			const QString relatesTo = psk ? Document(parseAnswer(output).mBody).mMessageId : QString();
+			const QString relatesTo = psk ? Document(HttpAnswer::parse(output).mBody).mMessageId : QString();
 			runSClient(options, httpPost(envelope(relatesTo, QStringLiteral("urn:uuid:resumed"), body)).replace("\r\n\r\n", "\r\nConnection: close\r\n\r\n"),
 					output, exitCode, port);
 			QCOMPARE(exitCode, 0);
 			QVERIFY2(output.contains("Reused, TLSv1.2"), output.constData());
-			const Document reply(parseAnswer(output).mBody);
+			const Document reply(HttpAnswer::parse(output).mBody);
 			QCOMPARE(reply.mType, psk ? QStringLiteral("DIDAuthenticate") : QStringLiteral("InitializeFramework"));
 			QCOMPARE(reply.mRelatesTo, QStringLiteral("urn:uuid:resumed"));
 			QVERIFY(server.waitForEvent(QStringLiteral("paos"), [&sessionId](const QJsonObject& pEvent){

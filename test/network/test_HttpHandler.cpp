@@ -1,5 +1,6 @@
 #include "HttpHandler.h"
 
+#include "HttpAnswer.h"
 #include "HttpServer.h"
 #include "LanguageLoader.h"
 #include "LogCapture.h"
@@ -53,36 +54,6 @@ class RecordingHandler
 
 
 };
-
-
-struct Answer
-{
-	int mStatus = 0;
-	QMap<QByteArray, QByteArray> mHeader;
-	QByteArray mBody;
-};
-
-
-Answer parseAnswer(const QByteArray& pAnswer)
-{
-	Answer answer;
-	const auto end = pAnswer.indexOf("\r\n\r\n");
-	if (end < 0)
-	{
-		return answer;
-	}
-
-	const auto lines = pAnswer.left(end).split('\n');
-	answer.mStatus = lines.at(0).split(' ').value(1).toInt();
-	for (qsizetype i = 1; i < lines.size(); ++i)
-	{
-		const auto line = lines.at(i).trimmed();
-		const auto colon = line.indexOf(':');
-		answer.mHeader.insert(line.left(colon).toLower(), line.mid(colon + 1).trimmed());
-	}
-	answer.mBody = pAnswer.mid(end + 4);
-	return answer;
-}
 
 
 // The minimal test template puts one "KEY=value" line per key.
@@ -147,7 +118,7 @@ class test_HttpHandler
 	}
 
 
-	Answer curl(const QByteArray& pMethod, const QByteArray& pTarget) const
+	HttpAnswer curl(const QByteArray& pMethod, const QByteArray& pTarget) const
 	{
 		QStringList arguments({QStringLiteral("-sS"), QStringLiteral("-i"), QStringLiteral("--path-as-is"), QStringLiteral("--globoff")});
 		if (pMethod == "HEAD")
@@ -159,7 +130,7 @@ class test_HttpHandler
 			arguments << QStringLiteral("-X") << QString::fromLatin1(pMethod);
 		}
 		arguments << QStringLiteral("http://127.0.0.1:%1").arg(mServer->getServerPort()) + QString::fromLatin1(pTarget);
-		return parseAnswer(runClient(QStringLiteral("curl"), arguments));
+		return HttpAnswer::parse(runClient(QStringLiteral("curl"), arguments));
 	}
 
 	private Q_SLOTS:

@@ -1,3 +1,4 @@
+#include "HttpAnswer.h"
 #include "TestEnvironment.h"
 
 #include <QDeadlineTimer>
@@ -108,31 +109,6 @@ QStringList curl(const QString& pUrl, const QStringList& pHeaders = QStringList(
 		command << QStringLiteral("-H") << header;
 	}
 	return command << pUrl;
-}
-
-
-struct Answer
-{
-	int mStatus = 0;
-	QMap<QByteArray, QByteArray> mHeader;
-	QByteArray mBody;
-};
-
-
-Answer parseAnswer(const QByteArray& pAnswer)
-{
-	Answer answer;
-	const auto end = pAnswer.indexOf("\r\n\r\n");
-	const auto lines = pAnswer.left(end).split('\n');
-	answer.mStatus = lines.at(0).split(' ').value(1).toInt();
-	for (qsizetype i = 1; i < lines.size(); ++i)
-	{
-		const auto line = lines.at(i).trimmed();
-		const auto colon = line.indexOf(':');
-		answer.mHeader.insert(line.left(colon).toLower(), line.mid(colon + 1).trimmed());
-	}
-	answer.mBody = end < 0 ? QByteArray() : pAnswer.mid(end + 4);
-	return answer;
 }
 
 
@@ -712,7 +688,7 @@ class test_ProxyProgram
 			const auto tag = marker();
 			const auto proxied = runAs(account(user).getName(), curl(proxyUrl(target), {QStringLiteral("X-Test-Tag: ") + tag}));
 			QCOMPARE(proxied.mExitCode, 0);
-			QCOMPARE(parseAnswer(proxied.mOutput).mStatus, status);
+			QCOMPARE(HttpAnswer::parse(proxied.mOutput).mStatus, status);
 
 			// The request arrived with its header as sent to the proxy, the proxy's port in "Host" included.
 			const auto ownLog = own.logSince(ownStart);
@@ -740,7 +716,7 @@ class test_ProxyProgram
 					+ curl(proxyUrl(QStringLiteral("/eID-Client?ShowUI=SETTINGS&x=1"))));
 			QCOMPARE(result.mExitCode, 0);
 
-			const auto answer = parseAnswer(result.mOutput);
+			const auto answer = HttpAnswer::parse(result.mOutput);
 			QCOMPARE(answer.mStatus, 502);
 			QCOMPARE(answer.mHeader.value("content-type"), QByteArray("text/html; charset=utf-8"));
 			const auto page = QString::fromUtf8(answer.mBody);
@@ -762,7 +738,7 @@ class test_ProxyProgram
 			const auto result = runAs(mAlice->getName(), curl(proxyUrl(QStringLiteral("/eID-Client?Status"))));
 			QCOMPARE(result.mExitCode, 0);
 
-			const auto answer = parseAnswer(result.mOutput);
+			const auto answer = HttpAnswer::parse(result.mOutput);
 			QCOMPARE(answer.mStatus, 200);
 			QVERIFY(answer.mBody.contains("Implementation-Title: Kendrawell2"));
 
@@ -825,7 +801,7 @@ class test_ProxyProgram
 			const auto instanceStart = instance(user).log().size();
 			const auto result = runAs(account(user).getName(), curl(QStringLiteral("http://127.0.0.1:%1%2").arg(port, target), headers));
 			QCOMPARE(result.mExitCode, 0);
-			const auto answer = parseAnswer(result.mOutput);
+			const auto answer = HttpAnswer::parse(result.mOutput);
 			QCOMPARE(answer.mStatus, 307);
 			QCOMPARE(QString::fromLatin1(answer.mHeader.value("location")), location.replace(QStringLiteral("%INSTANCE%"), instancePort));
 			QVERIFY(answer.mBody.isEmpty());
@@ -941,4 +917,5 @@ class test_ProxyProgram
 };
 
 KENDRAWELL_TEST_MAIN(test_ProxyProgram)
+#include "HttpAnswer.h"
 #include "test_ProxyProgram.moc"

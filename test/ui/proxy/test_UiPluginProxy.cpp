@@ -1,6 +1,7 @@
 #include "UiPluginProxy.h"
 
 #include "Env.h"
+#include "HttpAnswer.h"
 #include "HttpServer.h"
 #include "LanguageLoader.h"
 #include "LogCapture.h"
@@ -94,36 +95,6 @@ class FakeInstance
 
 
 };
-
-
-struct Answer
-{
-	int mStatus = 0;
-	QMap<QByteArray, QByteArray> mHeader;
-	QByteArray mBody;
-};
-
-
-Answer parseAnswer(const QByteArray& pAnswer)
-{
-	Answer answer;
-	const auto end = pAnswer.indexOf("\r\n\r\n");
-	if (end < 0)
-	{
-		return answer;
-	}
-
-	const auto lines = pAnswer.left(end).split('\n');
-	answer.mStatus = lines.at(0).split(' ').value(1).toInt();
-	for (qsizetype i = 1; i < lines.size(); ++i)
-	{
-		const auto line = lines.at(i).trimmed();
-		const auto colon = line.indexOf(':');
-		answer.mHeader.insert(line.left(colon).toLower(), line.mid(colon + 1).trimmed());
-	}
-	answer.mBody = pAnswer.mid(end + 4);
-	return answer;
-}
 
 
 QByteArray fill(QByteArray pText, quint16 pProxyPort, quint16 pInstancePort = 0)
@@ -242,18 +213,18 @@ class test_UiPluginProxy
 			const QByteArray request("GET /eID-Client?Status HTTP/1.0\r\n\r\n");
 
 			mProxy->onUiDominationReleased();
-			QCOMPARE(parseAnswer(sendRaw(request)).mStatus, 503);
+			QCOMPARE(HttpAnswer::parse(sendRaw(request)).mStatus, 503);
 
 			// Another front end's domination is not the proxy's.
 			UiPluginProxy other;
 			mProxy->onUiDomination(&other, QString(), true);
 			mProxy->onUiDomination(mProxy, QString(), false);
-			QCOMPARE(parseAnswer(sendRaw(request)).mStatus, 503);
+			QCOMPARE(HttpAnswer::parse(sendRaw(request)).mStatus, 503);
 
 			mProxy->onUiDomination(mProxy, QString(), true);
 			mProxy->onUiDomination(mProxy, QString(), true);
 			LogCapture log;
-			QCOMPARE(parseAnswer(sendRaw(request)).mStatus, 200);
+			QCOMPARE(HttpAnswer::parse(sendRaw(request)).mStatus, 200);
 			QCOMPARE(log.count(QStringLiteral("Request type: status")), 1);
 		}
 
@@ -360,7 +331,7 @@ class test_UiPluginProxy
 			QFETCH(QByteArray, bodyPart);
 
 			FakeInstance instance("HTTP/1.0 500 Instance\r\n\r\n");
-			const auto answer = parseAnswer(sendRaw("GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(mProxyPort) + "\r\n\r\n"));
+			const auto answer = HttpAnswer::parse(sendRaw("GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(mProxyPort) + "\r\n\r\n"));
 			QCOMPARE(answer.mStatus, 200);
 			QCOMPARE(answer.mHeader.value("content-type"), contentType);
 			QVERIFY(!answer.mBody.isEmpty());
@@ -409,7 +380,7 @@ class test_UiPluginProxy
 			}
 
 			LogCapture capture;
-			const auto answer = parseAnswer(sendRaw(fill(request, mProxyPort)));
+			const auto answer = HttpAnswer::parse(sendRaw(fill(request, mProxyPort)));
 			QCOMPARE(answer.mStatus, 502);
 			QCOMPARE(answer.mHeader.value("content-type"), QByteArray("text/html; charset=utf-8"));
 			for (const auto& entry : std::as_const(log))
@@ -462,7 +433,7 @@ class test_UiPluginProxy
 
 			qputenv("KENDRAWELL_PROXY_USE_REDIRECT", "");
 			FakeInstance instance("HTTP/1.0 500 Instance\r\n\r\n");
-			const auto answer = parseAnswer(sendRaw(fill(request, mProxyPort)));
+			const auto answer = HttpAnswer::parse(sendRaw(fill(request, mProxyPort)));
 			QCOMPARE(answer.mStatus, 307);
 			QCOMPARE(answer.mHeader.value("location"), fill(location, mProxyPort, instance.port()));
 			QCOMPARE(answer.mHeader.keys(), QByteArrayList({"content-length", "date", "location", "server"}));

@@ -4,6 +4,7 @@
 #include "context/AuthContext.h"
 #include "controller/WorkflowController.h"
 #include "Env.h"
+#include "HttpAnswer.h"
 #include "HttpServer.h"
 #include "LogCapture.h"
 #include "states/AbstractState.h"
@@ -169,46 +170,6 @@ Q_IMPORT_PLUGIN(UiPluginBrowser)
 namespace
 {
 
-struct Answer
-{
-	int mStatus = 0;
-	QMap<QByteArray, QByteArray> mHeader;
-	QByteArray mBody;
-};
-
-
-// Every response of curl -i in turn: interim ones first.
-QList<Answer> parseAnswers(QByteArray pOutput)
-{
-	QList<Answer> answers;
-	while (pOutput.startsWith("HTTP/"))
-	{
-		const auto end = pOutput.indexOf("\r\n\r\n");
-		if (end < 0)
-		{
-			break;
-		}
-
-		Answer answer;
-		const auto lines = pOutput.left(end).split('\n');
-		answer.mStatus = lines.at(0).split(' ').value(1).toInt();
-		for (qsizetype i = 1; i < lines.size(); ++i)
-		{
-			const auto line = lines.at(i).trimmed();
-			const auto colon = line.indexOf(':');
-			answer.mHeader.insert(line.left(colon).toLower(), line.mid(colon + 1).trimmed());
-		}
-		pOutput = pOutput.mid(end + 4);
-
-		const auto length = answer.mHeader.value("content-length").toInt();
-		answer.mBody = pOutput.left(length);
-		pOutput = pOutput.mid(length);
-		answers << answer;
-	}
-	return answers;
-}
-
-
 // The test template puts one "KEY=value" line per placeholder.
 QMap<QString, QString> pageValues(const QByteArray& pBody)
 {
@@ -262,7 +223,7 @@ class Curl
 		}
 
 
-		QList<Answer> finish()
+		QList<HttpAnswer> finish()
 		{
 			if (!waitFor([this] {
 					return mProcess.state() == QProcess::NotRunning;
@@ -277,7 +238,7 @@ class Curl
 			{
 				qWarning().noquote() << "curl:" << errors;
 			}
-			return parseAnswers(mProcess.readAllStandardOutput());
+			return HttpAnswer::parseAll(mProcess.readAllStandardOutput());
 		}
 
 
@@ -293,7 +254,7 @@ class Curl
 };
 
 
-QList<Answer> curl(quint16 pPort, const QByteArray& pTarget, const QStringList& pArguments = QStringList())
+QList<HttpAnswer> curl(quint16 pPort, const QByteArray& pTarget, const QStringList& pArguments = QStringList())
 {
 	Curl client;
 	client.start(pPort, pTarget, pArguments);
@@ -301,7 +262,7 @@ QList<Answer> curl(quint16 pPort, const QByteArray& pTarget, const QStringList& 
 }
 
 
-void checkCommonHeaders(const Answer& pAnswer)
+void checkCommonHeaders(const HttpAnswer& pAnswer)
 {
 	QCOMPARE(pAnswer.mHeader.value("connection"), QByteArray("close"));
 	QCOMPARE(pAnswer.mHeader.value("cache-control"), QByteArray("no-cache, no-store"));
